@@ -1,0 +1,54 @@
+// Every message box of the program goes through here, so tests can record instead of blocking.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+namespace rtl {
+
+// The application title: task bar, "写入成功" box and the standard error box.
+inline const QString kAppTitle = QStringLiteral("对讲机写频软件");
+
+namespace dialogs {
+
+enum class Kind {
+    Error,     // caption "Error", error icon, a single Yes button ("发送失败!")
+    Info,      // caption = application title, OK button ("写入成功")
+    Exception, // the standard error box for an exception, caption = application title
+};
+
+struct Shown {
+    Kind kind;
+    QString caption;
+    QString text;
+};
+
+using Recorder = std::function<void(const Shown &)>;
+
+// With a recorder installed no modal box is shown; the recorder receives each box instead.
+void setRecorder(Recorder recorder);
+bool hasRecorder();
+
+void errorBox(const QString &text);
+void infoBox(const QString &text);
+void exceptionBox(const QString &text);
+
+// Test helper: records every box while it lives.
+class Recording {
+public:
+    Recording();
+    ~Recording();
+    Recording(const Recording &) = delete;
+    Recording &operator=(const Recording &) = delete;
+
+    const QList<Shown> &shown() const { return m_shown; }
+    QStringList texts() const;
+    void clear() { m_shown.clear(); }
+
+private:
+    QList<Shown> m_shown;
+};
+
+} // namespace dialogs
+} // namespace rtl
