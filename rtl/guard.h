@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 namespace rtl {
@@ -9,12 +10,18 @@ namespace rtl {
 // Runs f; an exception stops it where it was and is shown in the standard error box.
 void guard(const std::function<void()> &f);
 
-// A callable that runs `f(args...)` under guard(); for connect() and event members.
+// A callable that runs `f(args...)` under guard(); for connect() and event members. Arguments
+// that f does not take (a clicked() flag, say) are dropped.
 template <typename F>
 auto guarded(F f)
 {
     return [f = std::move(f)](auto &&...args) {
-        guard([&] { f(std::forward<decltype(args)>(args)...); });
+        guard([&] {
+            if constexpr (std::is_invocable_v<const F &, decltype(args)...>)
+                f(std::forward<decltype(args)>(args)...);
+            else
+                f();
+        });
     };
 }
 

@@ -1,0 +1,97 @@
+// The radio dialogue: transfer buffer, receive buffers, block counters, resend timer and the
+// receive dispatcher that drives every channel and signalling transfer.
+#pragma once
+
+#include "protocol/frame.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class QTimer;
+class TComm;
+
+// What the dispatcher needs of a signalling window.
+class SignallingPeer {
+public:
+    virtual ~SignallingPeer() = default;
+    virtual bool readRunning() const = 0;  // its rbtn is disabled
+    virtual bool writeRunning() const = 0; // its wbtn is disabled
+    virtual void SendNextBlock() = 0;
+    virtual void ReceiveBlock() = 0;
+};
+
+// What the channel read and write steps need of the main window.
+class ChannelHost {
+public:
+    virtual ~ChannelHost() = default;
+    virtual bool channelReadRunning() const = 0;  // rbtn disabled
+    virtual bool channelWriteRunning() const = 0; // wbtn disabled
+    virtual void stepProgress() = 0;
+    virtual void hideProgressBar() = 0;
+    // The 18th acknowledge byte: bar hidden, wbtn enabled, progress window hidden, cancel action,
+    // then "写入成功".
+    virtual void finishChannelWrite() = 0;
+    virtual void EncodeChannelRecord(int channel) = 0;
+    virtual void EncodeSettingsRecord() = 0;
+    // Decodes the frame at the start of the receive buffer; a settings block ends the read.
+    virtual void DecodeMemoryBlock() = 0;
+};
+
+class RadioLink {
+public:
+    using Buffer = std::array<std::uint8_t, frame::kBufferSize>;
+
+    // A split data frame is joined with the bursts that follow within this window.
+    static constexpr int kReassemblyWindowMs = 250;
+    static constexpr int kSettingsRequestPauseMs = 2;
+
+    RadioLink(TComm &comm, QTimer &resendTimer);
+
+    void setHost(ChannelHost *host) { m_host = host; }
+    // Dispatch order: five-tone, two-tone, FSK, DTMF.
+    void setSignalling(SignallingPeer *fiveTone, SignallingPeer *twoTone, SignallingPeer *fsk,
+                       SignallingPeer *dtmf);
+
+    std::uint8_t *tx() { return m_transfer.data(); }
+    const Buffer &transferBuffer() const { return m_transfer; }
+    const Buffer &receiveBuffer() const { return m_receiveBuffer; }
+    const Buffer &receiveArea() const { return m_receiveArea; }
+
+    int writeBlockCounter = 0;
+    int readBlockCounter = 0;
+
+    void FillChecksum();
+    // Hands `count` bytes of the transfer buffer to the port one byte per call; "发送失败!" once
+    // when any was refused.
+    void SendData(int count);
+    void Tim1Timer();
+    // Receive event of the serial component.
+    void Comm1ReceiveData(const char *buffer, std::uint16_t length);
+
+    // "PROGRAM" into bytes 0–6, checksum, sent.
+    void sendHandshake();
+    // Resend timer: enabling a running timer leaves its period alone.
+    void enableResend();
+    void stopResend();
+
+    // The blocking pause before the settings request; tests may replace it.
+    std::function<void(int ms)> pause;
+
+private:
+    void dispatch(const QByteArray &chunk);
+    void channelReadStep();
+    void channelWriteStep();
+
+    TComm &m_comm;
+    QTimer &m_resend;
+    ChannelHost *m_host = nullptr;
+    std::array<SignallingPeer *, 4> m_peers{};
+    Buffer m_transfer{};
+    Buffer m_receiveBuffer{};
+    Buffer m_receiveArea{};
+    QByteArray m_partial;
+    QElapsedTimer m_partialAge;
+};
