@@ -1,0 +1,171 @@
+// The channel table's columns, value lists and general settings, and the cell edit rules.
+#include "channels/channeltable.h"
+
+#include "rtl/sysutils.h"
+
+namespace {
+
+const QString kNone = QStringLiteral("无");
+const QString kFrequencyPattern = QStringLiteral("0.00000");
+
+QStringList numbers(int from, int to)
+{
+    QStringList list;
+    for (int n = from; n <= to; ++n)
+        list << QString::number(n);
+    return list;
+}
+
+} // namespace
+
+const QStringList &toneList()
+{
+    static const QStringList list = [] {
+        QStringList l{QStringLiteral("无")};
+        l << QStringList{
+            "62.5",  "67.0",  "69.3",  "71.9",  "74.4",  "77.0",  "79.7",  "82.5",  "85.4",
+            "88.5",  "91.5",  "94.8",  "97.4",  "100.0", "103.5", "107.2", "110.9", "114.8",
+            "118.8", "123.0", "127.3", "131.8", "136.5", "141.3", "146.2", "151.4", "156.7",
+            "159.8", "162.2", "165.5", "167.9", "171.3", "173.8", "177.3", "179.9", "183.5",
+            "186.2", "189.9", "192.8", "196.6", "199.5", "203.5", "206.5", "210.7", "218.1",
+            "225.7", "229.1", "233.6", "241.8", "250.3", "254.1"};
+        const QStringList dcs{
+            "023", "025", "026", "031", "032", "043", "047", "051", "054", "065", "071", "072",
+            "073", "074", "114", "115", "116", "125", "131", "132", "134", "143", "152", "155",
+            "156", "162", "165", "172", "174", "205", "223", "226", "243", "244", "245", "251",
+            "261", "263", "265", "271", "306", "311", "315", "331", "343", "346", "351", "364",
+            "365", "371", "411", "412", "413", "423", "431", "432", "445", "464", "465", "466",
+            "502", "506", "516", "532", "546", "565", "606", "612", "624", "627", "631", "632",
+            "654", "662", "664", "703", "712", "723", "731", "732", "734", "743", "754"};
+        for (const QString &code : dcs)
+            l << code + QLatin1Char('N');
+        for (const QString &code : dcs)
+            l << code + QLatin1Char('I');
+        return l;
+    }();
+    return list;
+}
+
+const QStringList &keyList()
+{
+    static const QStringList list{QStringLiteral("无"), "1", "2", "3", "4", "5", "6", "7", "8",
+                                  "9", "*", "0", "#", "A", "B", "C", "D"};
+    return list;
+}
+
+const QStringList &functionList()
+{
+    static const QStringList list{
+        QStringLiteral("无"),       QStringLiteral("自动拨号"),     QStringLiteral("警报音"),
+        QStringLiteral("按键锁定"), QStringLiteral("按键锁定及备份"), QStringLiteral("监听"),
+        QStringLiteral("监听瞬时"), QStringLiteral("扫描"),         QStringLiteral("扫描+暂时删除"),
+        QStringLiteral("扰频器"),   QStringLiteral("取消静噪"),     QStringLiteral("瞬时取消静噪"),
+        QStringLiteral("暂时删除")};
+    return list;
+}
+
+const QList<ChannelColumnDef> &channelColumns()
+{
+    static const QList<ChannelColumnDef> columns = [] {
+        using E = EditorKind;
+        const QStringList noneHave{QStringLiteral("无"), QStringLiteral("有")};
+        QStringList scrambler{QStringLiteral("无")};
+        scrambler << numbers(1, 10);
+        return QList<ChannelColumnDef>{
+            {QStringLiteral("信道编号"), 56, E::None, {}, {}, {}},
+            {QStringLiteral("接收频率"), 58, E::Text, {}, {}, {}},
+            {QStringLiteral("发射频率"), 61, E::Text, {}, {}, {}},
+            {QStringLiteral("QT/DQT解码"), 75, E::DropDown, toneList(), kNone, kNone},
+            {QStringLiteral("QT/DQT编码"), 75, E::DropDown, toneList(), kNone, kNone},
+            {QStringLiteral("发射功率"), 58, E::DropDown, {QStringLiteral("高"), QStringLiteral("低")},
+             QStringLiteral("高"), QStringLiteral("高")},
+            {QStringLiteral("宽/窄"), 35, E::DropDown, {QStringLiteral("宽带"), QStringLiteral("窄带")},
+             QStringLiteral("宽带"), QStringLiteral("宽带")},
+            {QStringLiteral("扫描添加"), 63, E::DropDown, noneHave, QStringLiteral("有"),
+             QStringLiteral("有")},
+            {QStringLiteral("步进频率"), 58, E::DropDown, {"5000", "6250", "10000", "12500", "25000"},
+             "25000", "25000"},
+            {QStringLiteral("DTMF键1"), 54, E::DropDown, keyList(), kNone, kNone},
+            {QStringLiteral("DTMF键2"), 55, E::DropDown, keyList(), kNone, kNone},
+            {QStringLiteral("PTTID"), 37, E::DropDown, {QStringLiteral("无"), "BOTH", "BOT", "EOT"},
+             kNone, kNone},
+            {QStringLiteral("扰频"), 36, E::DropDown, scrambler, kNone, kNone},
+            {QStringLiteral("可选信令"), 53, E::DropDown, {"DTMF", "2TONE", "5TONE", "FSK"}, "DTMF",
+             "DTMF"},
+            {QStringLiteral("信令信息"), 55, E::DropDown, numbers(1, 16), "1", "1"},
+            // Opening the editor on an empty cell offers "有", but a new channel gets "无".
+            {QStringLiteral("压扩"), 31, E::DropDown, noneHave, QStringLiteral("有"), kNone},
+        };
+    }();
+    return columns;
+}
+
+const QList<GeneralSettingDef> &settingDefs()
+{
+    static const QList<GeneralSettingDef> settings = [] {
+        const QStringList onOff{QStringLiteral("开"), QStringLiteral("关")};
+        QStringList voxLevel{QStringLiteral("无")};
+        voxLevel << numbers(1, 10);
+        return QList<GeneralSettingDef>{
+            {},
+            {QStringLiteral("VOX等级"), voxLevel, kNone},
+            {QStringLiteral("VOX延迟时间"), numbers(1, 3), "1"},
+            {QStringLiteral("静噪"), numbers(0, 9), "0"},
+            {QStringLiteral("超时定时器"), {"60", "120", "180", QStringLiteral("关")}, "60"},
+            {QStringLiteral("语音通知"),
+             {QStringLiteral("关"), QStringLiteral("中文"), QStringLiteral("英文")},
+             QStringLiteral("中文")},
+            {QStringLiteral("PF1："), functionList(), kNone},
+            {QStringLiteral("PF2："), functionList(), kNone},
+            {QStringLiteral("扫描："), onOff, QStringLiteral("开")},
+            {QStringLiteral("省电："), onOff, QStringLiteral("开")},
+            {QStringLiteral("报警"), onOff, QStringLiteral("开")},
+        };
+    }();
+    return settings;
+}
+
+const QList<QList<int>> &settingLayout()
+{
+    static const QList<QList<int>> layout{
+        {SetVoxLevel, SetTimeOut, SetPowerSave, SetPf1, SetVoicePrompts},
+        {SetVoxDelay, SetSquelch, SetScan, SetPf2, SetAlarm},
+    };
+    return layout;
+}
+
+bool isBlankCell(const QString &text)
+{
+    return text.isEmpty() || text == QLatin1String(" ");
+}
+
+void xgSetEditText(ChannelTexts &texts, int col, int row)
+{
+    // Empty-row rule: a channel without receive frequency never keeps a value.
+    if (isBlankCell(texts.cell(ColRxFrequency, row))) {
+        texts.setCell(col, row, QString());
+        texts.setCell(ColTxFrequency, row, QString());
+        texts.setCell(ColRxFrequency, row, QString());
+        for (int c = ColRxTone; c < kChannelColumnCount; ++c)
+            texts.setCell(c, row, QString());
+        return;
+    }
+
+    // Completion rule: a new channel gets its transmit frequency and the defaults. The number is
+    // read before any cell changes, so a bad text leaves the row as it was.
+    if (col == ColRxFrequency && isBlankCell(texts.cell(ColTxFrequency, row))) {
+        const QString frequency =
+            rtl::FormatFloat(kFrequencyPattern, rtl::StrToFloat(texts.cell(ColRxFrequency, row)));
+        texts.setCell(ColRxFrequency, row, frequency);
+        texts.setCell(ColTxFrequency, row, frequency);
+        const QList<ChannelColumnDef> &columns = channelColumns();
+        for (int c = ColRxTone; c < kChannelColumnCount; ++c)
+            texts.setCell(c, row, columns[c].completionDefault);
+    }
+
+    // Format rule: frequencies always show five decimals.
+    if ((col == ColRxFrequency || col == ColTxFrequency) && !isBlankCell(texts.cell(col, row))) {
+        texts.setCell(col, row,
+                      rtl::FormatFloat(kFrequencyPattern, rtl::StrToFloat(texts.cell(col, row))));
+    }
+}

@@ -1,0 +1,85 @@
+// The channel table's columns, value lists and general settings, and the rules that run when a
+// cell has been edited.
+#pragma once
+
+#include "channels/channeltexts.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+constexpr int kChannelCount = 16;         // rows 1–16 are channels 1–16
+constexpr int kChannelRowCount = 17;      // with the caption row 0
+constexpr int kChannelColumnCount = 16;   // column 0 numbers, 1–15 the channel's properties
+constexpr int kSettingCount = 10;         // ComboBox1…ComboBox10
+
+enum ChannelColumn {
+    ColNumber = 0,
+    ColRxFrequency = 1,
+    ColTxFrequency = 2,
+    ColRxTone = 3,
+    ColTxTone = 4,
+    ColPower = 5,
+    ColBandwidth = 6,
+    ColScanAdd = 7,
+    ColStep = 8,
+    ColKey1 = 9,
+    ColKey2 = 10,
+    ColPttId = 11,
+    ColScrambler = 12,
+    ColSignalling = 13,
+    ColSignallingInfo = 14,
+    ColCompander = 15,
+};
+
+// Index of each general setting: setting(n) is ComboBoxn.
+enum GeneralSetting {
+    SetVoxLevel = 1,
+    SetVoxDelay = 2,
+    SetSquelch = 3,
+    SetTimeOut = 4,
+    SetVoicePrompts = 5,
+    SetPf1 = 6,
+    SetPf2 = 7,
+    SetScan = 8,
+    SetPowerSave = 9,
+    SetAlarm = 10,
+};
+
+enum class EditorKind { None, Text, DropDown };
+
+struct ChannelColumnDef {
+    QString caption;
+    int width = 0;
+    EditorKind editor = EditorKind::None;
+    QStringList items;
+    QString editorDefault;     // what a drop-down offers when opened on an empty cell
+    QString completionDefault; // what the completion rule writes (columns 3–15)
+};
+
+struct GeneralSettingDef {
+    QString label;
+    QStringList items;
+    QString initialText;
+};
+
+const QStringList &toneList();     // "无", 51 CTCSS tones, 83 DCS codes with "N", then with "I"
+const QStringList &keyList();      // DTMF keys in drop-down order
+const QStringList &functionList(); // PF1/PF2 key functions
+
+// Columns 0–15 of the table.
+const QList<ChannelColumnDef> &channelColumns();
+
+// Settings 1–10 (index 0 is unused so that settingDefs()[n] is ComboBoxn).
+const QList<GeneralSettingDef> &settingDefs();
+
+// The two rows of drop-downs above the table, left to right, as setting indexes.
+const QList<QList<int>> &settingLayout();
+
+// A receive or transmit frequency cell counts as empty when it is empty or holds the single
+// blank a loaded file leaves in cells that were empty.
+bool isBlankCell(const QString &text);
+
+// The table's edit rules for the cell just edited: empty-row rule, completion rule, format rule.
+// A frequency that is not a number throws EConvertError before anything of the row changes.
+void xgSetEditText(ChannelTexts &texts, int col, int row);
