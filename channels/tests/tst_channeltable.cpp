@@ -1,0 +1,165 @@
+// The channel table's lists and the rules that run after a cell has been edited.
+#include "channels/channeltable.h"
+#include "channels/memorychanneltexts.h"
+#include "rtl/exception.h"
+
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+
+namespace {
+
+const QStringList kEmptyRow(15, QString());
+const QStringList kFilledRow{"145.12500", "145.12500", "无", "无", "高", "宽带", "有", "25000",
+                             "无", "无", "无", "无", "DTMF", "1", "无"};
+const QStringList kOtherRow{"438.50000", "430.02500", "88.5", "023N", "低", "窄带", "无", "12500",
+                            "D", "0", "EOT", "10", "FSK", "16", "有"};
+
+QStringList with(QStringList row, int col, const QString &text)
+{
+    row[col - 1] = text;
+    return row;
+}
+
+} // namespace
+
+class TestChannelTable : public QObject {
+    Q_OBJECT
+
+private slots:
+    void lists();
+    void initialTexts();
+    void editRules_data();
+    void editRules();
+};
+
+void TestChannelTable::lists()
+{
+    const QStringList &tones = toneList();
+    QCOMPARE(tones.size(), 218);
+    QCOMPARE(QSet<QString>(tones.begin(), tones.end()).size(), 218);
+    QCOMPARE(tones[0], QStringLiteral("无"));
+    QCOMPARE(tones[1], QStringLiteral("62.5"));
+    QCOMPARE(tones[51], QStringLiteral("254.1"));
+    QCOMPARE(tones[52], QStringLiteral("023N"));
+    QCOMPARE(tones[134], QStringLiteral("754N"));
+    QCOMPARE(tones[135], QStringLiteral("023I"));
+    QCOMPARE(tones[217], QStringLiteral("754I"));
+    // CTCSS tones rise; DCS codes are three octal digits, rising, the same for N and I.
+    for (int i = 2; i <= 51; ++i)
+        QVERIFY2(tones[i - 1].toDouble() < tones[i].toDouble(), qPrintable(tones[i]));
+    for (int i = 52; i < 135; ++i) {
+        const QString code = tones[i].left(3);
+        QVERIFY2(code.size() == 3 && !code.contains(QRegularExpression("[^0-7]")),
+                 qPrintable(tones[i]));
+        QCOMPARE(tones[i + 83], code + QLatin1Char('I'));
+        if (i > 52)
+            QVERIFY(tones[i - 1].left(3).toInt() < code.toInt());
+    }
+
+    QCOMPARE(keyList(), (QStringList{"无", "1", "2", "3", "4", "5", "6", "7", "8", "9", "*", "0",
+                                     "#", "A", "B", "C", "D"}));
+    QCOMPARE(functionList().size(), 13);
+    QVERIFY(functionList().contains(QStringLiteral("警报音")));
+
+    const QList<ChannelColumnDef> &columns = channelColumns();
+    QCOMPARE(columns.size(), kChannelColumnCount);
+    QCOMPARE(columns[ColRxTone].items, tones);
+    QCOMPARE(columns[ColKey2].items, keyList());
+    QCOMPARE(columns[ColCompander].editorDefault, QStringLiteral("有"));
+    QCOMPARE(columns[ColCompander].completionDefault, QStringLiteral("无"));
+    for (const ChannelColumnDef &c : columns) // every default is on its list
+        if (c.editor == EditorKind::DropDown)
+            QVERIFY2(c.items.contains(c.editorDefault) && c.items.contains(c.completionDefault),
+                     qPrintable(c.caption));
+
+    QCOMPARE(settingLayout(), (QList<QList<int>>{{1, 4, 9, 6, 5}, {2, 3, 8, 7, 10}}));
+    for (int i = 1; i <= kSettingCount; ++i)
+        QVERIFY(settingDefs()[i].items.contains(settingDefs()[i].initialText));
+}
+
+void TestChannelTable::initialTexts()
+{
+    const MemoryChannelTexts t;
+    QCOMPARE(t.rowCount(), 17);
+    QCOMPARE(t.cell(0, 0), QStringLiteral("信道编号"));
+    QCOMPARE(t.cell(15, 0), QStringLiteral("压扩"));
+    QCOMPARE(t.cell(0, 16), QStringLiteral("16"));
+    QCOMPARE(t.cell(1, 16), QString());
+    QStringList settings;
+    for (int i = 1; i <= kSettingCount; ++i)
+        settings << t.setting(i);
+    QCOMPARE(settings, (QStringList{"无", "1", "0", "60", "中文", "无", "无", "开", "开", "开"}));
+}
+
+void TestChannelTable::editRules_data()
+{
+    QTest::addColumn<QStringList>("before"); // columns 1–15
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QString>("error");
+
+    const QString notFloat = QStringLiteral("'%1' is not a valid floating point value");
+
+    QTest::newRow("145.125 in column 1 of an empty row")
+        << kEmptyRow << 1 << "145.125" << kFilledRow << QString();
+    QTest::newRow("145.125 in column 1 of a loaded row of blanks")
+        << QStringList(15, " ") << 1 << "145.125" << kFilledRow << QString();
+    QTest::newRow("146 in column 1 over TX 145.12500")
+        << kFilledRow << 1 << "146" << with(kFilledRow, 1, "146.00000") << QString();
+    QTest::newRow("1e2 in column 1 of an empty row")
+        << kEmptyRow << 1 << "1e2"
+        << with(with(kFilledRow, 1, "100.00000"), 2, "100.00000") << QString();
+    QTest::newRow("145.123456 in column 2")
+        << kFilledRow << 2 << "145.123456" << with(kFilledRow, 2, "145.12346") << QString();
+    QTest::newRow("430.025 in column 2 keeps the other row")
+        << kOtherRow << 2 << "430.025" << kOtherRow << QString();
+    QTest::newRow("empty column 1 of a filled row")
+        << kOtherRow << 1 << "" << kEmptyRow << QString();
+    QTest::newRow("empty column 2 of a filled row")
+        << kFilledRow << 2 << "" << with(kFilledRow, 2, "") << QString();
+    QTest::newRow("低 in column 5 of an empty row")
+        << kEmptyRow << 5 << "低" << kEmptyRow << QString();
+    QTest::newRow("25000 in column 8 of a blank row")
+        << QStringList(15, " ") << 8 << "25000" << kEmptyRow << QString();
+    QTest::newRow("低 in column 5 of a filled row")
+        << kFilledRow << 5 << "低" << with(kFilledRow, 5, "低") << QString();
+    QTest::newRow("abc in column 1 of an empty row")
+        << kEmptyRow << 1 << "abc" << with(kEmptyRow, 1, "abc") << notFloat.arg("abc");
+    QTest::newRow("abc in column 1 of a filled row")
+        << kOtherRow << 1 << "abc" << with(kOtherRow, 1, "abc") << notFloat.arg("abc");
+    QTest::newRow("145,125 in column 2")
+        << kFilledRow << 2 << "145,125" << with(kFilledRow, 2, "145,125") << notFloat.arg("145,125");
+}
+
+void TestChannelTable::editRules()
+{
+    QFETCH(QStringList, before);
+    QFETCH(int, col);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, after);
+    QFETCH(QString, error);
+
+    const int row = 11;
+    MemoryChannelTexts t;
+    for (int c = 1; c < kChannelColumnCount; ++c)
+        t.setCell(c, row, before[c - 1]);
+    t.setCell(col, row, typed); // the editor stores its text, then the rules run
+
+    QString message;
+    try {
+        xgSetEditText(t, col, row);
+    } catch (const EConvertError &e) {
+        message = e.message();
+    }
+    QCOMPARE(message, error);
+    QStringList texts;
+    for (int c = 1; c < kChannelColumnCount; ++c)
+        texts << t.cell(c, row);
+    QCOMPARE(texts, after);
+    QCOMPARE(t.cell(ColNumber, row), QStringLiteral("11"));
+}
+
+QTEST_GUILESS_MAIN(TestChannelTable)
+#include "tst_channeltable.moc"
