@@ -1,0 +1,202 @@
+// The channel plan file: the channel table and nine general settings as GBK text lines.
+#include "channels/channelplan.h"
+
+#include "channels/channeltable.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QStringList>
+
+#include <cerrno>
+
+namespace {
+
+constexpr char16_t kQuote = u'"';
+constexpr char16_t kComma = u',';
+constexpr char16_t kBlank = u' ';
+constexpr int kStoredSettings = 9; // ComboBox10 (alarm) is not stored
+const char *const kCodec = "GBK";
+
+// Codes 0x01–0x20 separate fields outside quotes.
+bool isSeparator(QChar c)
+{
+    return c.unicode() >= 0x01 && c.unicode() <= 0x20;
+}
+
+QString quoted(const QString &field)
+{
+    bool needsQuotes = false;
+    for (QChar c : field)
+        if (c == kComma || c == kQuote || c.unicode() <= 0x20)
+            needsQuotes = true;
+    if (!needsQuotes)
+        return field;
+    QString out(kQuote);
+    for (QChar c : field) {
+        if (c == kQuote)
+            out += kQuote;
+        out += c;
+    }
+    return out + kQuote;
+}
+
+// The fields of one table line; empty fields come back as a single blank.
+QStringList parseFields(const QString &line)
+{
+    QStringList fields;
+    const qsizetype n = line.size();
+    qsizetype i = 0;
+    const auto skipSeparators = [&] {
+        while (i < n && isSeparator(line[i]))
+            ++i;
+    };
+    skipSeparators();
+    while (i < n) {
+        QString field;
+        if (line[i] == kQuote) {
+            ++i;
+            while (i < n) {
+                if (line[i] == kQuote) {
+                    if (i + 1 < n && line[i + 1] == kQuote) {
+                        field += kQuote;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                field += line[i++];
+            }
+        } else {
+            const qsizetype start = i;
+            while (i < n && line[i] != kComma && !isSeparator(line[i]))
+                ++i;
+            field = line.mid(start, i - start);
+        }
+        fields << field;
+        skipSeparators();
+        if (i < n && line[i] == kComma) {
+            if (i + 1 == n)
+                fields << QString(); // a comma at the end of the line opens one more field
+            ++i;
+            skipSeparators();
+        }
+    }
+    for (QString &field : fields)
+        if (field.isEmpty())
+            field = QString(kBlank);
+    return fields;
+}
+
+// Lines split at CR LF, lone CR and lone LF; a last line without break counts, a final break
+// opens no further line.
+QStringList splitLines(const QString &text)
+{
+    QStringList lines;
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            lines << text.mid(start, i - start);
+            i += (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < n)
+        lines << text.mid(start);
+    return lines;
+}
+
+// The system's reason for a failed open; Qt has none for a directory.
+QString reason(const QString &fileName, const QFileDevice &file)
+{
+    if (QFileInfo(fileName).isDir())
+        return qt_error_string(EISDIR);
+    return file.errorString();
+}
+
+QString notAPlan(const QString &fileName, const QString &why)
+{
+    return QStringLiteral("File \"%1\" is not a channel plan: %2").arg(fileName, why);
+}
+
+} // namespace
+
+void SaveChannelPlan(const ChannelTexts &texts, const QString &fileName)
+{
+    QStringList lines;
+    for (int row = 0; row < texts.rowCount(); ++row) {
+        QStringList fields;
+        for (int col = 0; col < kChannelColumnCount; ++col)
+            fields << quoted(texts.cell(col, row));
+        lines << fields.join(kComma);
+    }
+    for (int index = 1; index <= kStoredSettings; ++index)
+        lines << texts.setting(index);
+
+    QStringEncoder encoder(kCodec);
+    QByteArray bytes;
+    for (const QString &line : lines) {
+        bytes += encoder.encode(line);
+        // A text GBK cannot hold would come back as '?': refuse rather than lose it.
+        if (encoder.hasError())
+            throw EChannelPlanError(
+                QStringLiteral("Cannot save \"%1\": the text \"%2\" cannot be stored in GBK.")
+                    .arg(fileName, line));
+        bytes += "\r\n";
+    }
+
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw EChannelPlanError(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason(fileName, file)));
+}
+
+void LoadChannelPlan(ChannelTexts &texts, const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EChannelPlanError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reason(fileName, file)));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EChannelPlanError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reason(fileName, file)));
+
+    // Reading stops at a NUL byte; GBK never uses 0x00 inside a character.
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    // Stateless, so that a character cut off at the end counts as an error too.
+    QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        throw EChannelPlanError(notAPlan(fileName, QStringLiteral("it is not GBK text.")));
+
+    QStringList lines = splitLines(text);
+    // Empty lines behind the last setting are harmless; an empty setting line is not trailing.
+    while (lines.size() > kChannelPlanLines && lines.last().isEmpty())
+        lines.removeLast();
+    if (lines.size() != kChannelPlanLines)
+        throw EChannelPlanError(notAPlan(
+            fileName, QStringLiteral("it has %1 lines, a channel plan has %2.")
+                          .arg(lines.size())
+                          .arg(kChannelPlanLines)));
+
+    // Everything is read and checked; only now does the table change.
+    texts.setRowCount(kChannelRowCount);
+    for (int row = 0; row < kChannelRowCount; ++row) {
+        const QStringList fields = parseFields(lines[row]);
+        for (int col = 0; col < kChannelColumnCount; ++col)
+            texts.setCell(col, row, col < fields.size() ? fields[col] : QString());
+    }
+    for (int index = 1; index <= kStoredSettings; ++index)
+        texts.setSetting(index, lines[kChannelRowCount + index - 1]);
+}

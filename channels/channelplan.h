@@ -1,0 +1,23 @@
+// The channel plan file: the channel table and nine general settings as GBK text lines.
+#pragma once
+
+#include "channels/channeltexts.h"
+#include "rtl/exception.h"
+
+#include <QString>
+
+// A channel plan file that cannot be written, read or understood.
+class EChannelPlanError : public rtl::Exception {
+public:
+    using Exception::Exception;
+};
+
+constexpr int kChannelPlanLines = 26; // table rows 0–16, then ComboBox1–ComboBox9
+
+// Writes the table rows and ComboBox1–9, one CR LF-ended line each. The file is replaced only
+// once the new one is whole; on failure the old file stays as it was.
+void SaveChannelPlan(const ChannelTexts &texts, const QString &fileName);
+
+// Reads a channel plan into the table and ComboBox1–9 (the alarm is not stored). A file that
+// cannot be read or is not a channel plan throws EChannelPlanError and changes nothing.
+void LoadChannelPlan(ChannelTexts &texts, const QString &fileName);
