@@ -1,0 +1,164 @@
+// RadioSim: a stand-in for the radio behind a pty, with a memory image of blocks,
+// optional line-speed pacing, fault injection and logs of everything on the line.
+#pragma once
+
+#include "tools/radiosim/frameparser.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace radiosim {
+
+class RadioSim {
+public:
+    static constexpr int kBaud = 9600;
+    static constexpr int kBitsPerByte = 10;
+
+    RadioSim();
+    ~RadioSim();
+    RadioSim(const RadioSim &) = delete;
+    RadioSim &operator=(const RadioSim &) = delete;
+
+    // Opens a pty pair and starts serving it; false with errorString() when the pty fails.
+    bool start();
+    // Stops the serving thread and closes the pty. Safe to call twice.
+    void stop();
+    bool isRunning() const;
+    QString portPath() const;
+    QString errorString() const;
+
+    // Memory image: 28-byte payloads keyed by (block type, block number), zeros by default.
+    QByteArray block(int type, int number) const;
+    // Pads a short payload with zeros and cuts a long one to 28 bytes.
+    void setBlock(int type, int number, const QByteArray &payload);
+    void clearImage();
+    // File: records of type, number and the 28 payload bytes.
+    bool loadImage(const QString &path);
+    bool saveImage(const QString &path) const;
+
+    // Paces both directions at 9600 baud, 10 bits a byte: answers leave byte by byte and
+    // start only when the program's frame would have finished arriving.
+    void setPaced(bool on);
+    // Data frames answering a read carry the 2 CRC bytes (default) or stop at byte 31.
+    void setAnswerChecksum(bool on);
+
+    // Logs: every byte from the program, every byte sent, and what the bytes meant.
+    QByteArray received() const;
+    QByteArray sent() const;
+    QList<Event> events() const;
+    void clearReceived();
+    void clearSent();
+    void clearEvents();
+    void clearLogs();
+    bool waitForReceived(int bytes, int timeoutMs) const;
+    bool waitForSent(int bytes, int timeoutMs) const;
+    bool waitForEvents(int count, int timeoutMs) const;
+
+    // Fault injection; each applies to the next count answers (acks and data frames alike).
+    void dropAnswers(int count = 1);
+    void delayAnswers(int ms, int count = 1);
+    void nakAnswers(int count = 1);
+    void splitAnswers(int firstBytes = 10, int gapMs = 60, int count = 1);
+    // Sends junk before the answer, or in its place when replaceAnswer is set.
+    void addNoise(const QByteArray &junk, bool replaceAnswer = false, int count = 1);
+    // Instead of the next answer the line drops: the pty master is closed.
+    void hangUpAtNextAnswer();
+    void clearFaults();
+
+    // Closes the pty master now, so the program sees the line drop; returns once it is closed.
+    void hangUp();
+    bool isHungUp() const;
+    // Queues bytes toward the program at once, behind any answer still leaving.
+    void sendRaw(const QByteArray &bytes);
+
+    // Called on the serving thread with one line per event and per answer.
+    void setMonitor(std::function<void(const QString &)> monitor);
+    // Times the serving thread has woken up; shows that an idle line costs no CPU.
+    quint64 wakeups() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    struct Outgoing {
+        QByteArray bytes;
+        Clock::time_point notBefore;
+        Clock::duration gapAfterPrevious{};
+        quint64 seq = 0;
+        int written = 0;
+        bool started = false;
+        Clock::time_point startedAt;
+    };
+
+    struct Faults {
+        int drop = 0;
+        int delay = 0;
+        int delayMs = 0;
+        int nak = 0;
+        int split = 0;
+        int splitFirst = 10;
+        int splitGapMs = 60;
+        int noise = 0;
+        QByteArray noiseBytes;
+        bool noiseReplaces = false;
+        bool hangUpNext = false;
+    };
+
+    void run();
+    void wake() const;
+    void handleEvents(const QList<Event> &events, Clock::time_point rxDone);
+    quint64 answer(QByteArray content, Clock::time_point rxDone);
+    void flushOutput(Clock::time_point now);
+    Clock::time_point nextOutputTime() const;
+    bool tailAnswerPending() const;
+    void closePtyLocked();
+    void report(const QString &line);
+    qint64 msSinceStart(Clock::time_point t) const;
+    static Clock::duration byteTime();
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::thread m_thread;
+    int m_wakeFd = -1;
+    int m_master = -1;
+    int m_slaveHold = -1;   // keeps the line up while the program has the port closed
+    QString m_portPath;
+    QString m_error;
+    bool m_running = false;
+    bool m_stopRequested = false;
+    bool m_hangUpRequested = false;
+    bool m_hungUp = false;
+
+    QHash<int, QByteArray> m_image;
+    bool m_paced = false;
+    bool m_answerChecksum = true;
+    Faults m_faults;
+    QByteArray m_received;
+    QByteArray m_sent;
+    QList<Event> m_events;
+    std::deque<Outgoing> m_out;
+    std::function<void(const QString &)> m_monitor;
+
+    // Serving thread only.
+    FrameParser m_parser;
+    Clock::time_point m_start;
+    Clock::time_point m_rxLineFree;
+    Clock::time_point m_prevEnd;
+    bool m_writeBlocked = false;
+    Clock::time_point m_backoffUntil;
+    quint64 m_nextSeq = 1;
+    quint64 m_startedSeq = 0;
+    quint64 m_tailAnswerSeq = 0;
+    std::atomic<quint64> m_wakeups{0};
+};
+
+} // namespace radiosim
