@@ -46,10 +46,10 @@ QByteArray distinctPayload(int seed)
     return p;
 }
 
-// What a resent handshake looks like right after program start: zeros behind "PROGRAM".
-QByteArray resentHandshake()
+// A resent handshake: 25 leftover bytes (zeros right after program start) and the CRC.
+QByteArray resentHandshake(const QByteArray &leftovers = QByteArray())
 {
-    QByteArray b = QByteArray("PROGRAM") + QByteArray(25, '\0');
+    QByteArray b = QByteArray("PROGRAM") + leftovers.leftJustified(25, '\0', true);
     const quint16 crc = radiosim::crc16Modbus(b);
     return b + char(crc >> 8) + char(crc & 0xFF);
 }
@@ -254,6 +254,9 @@ void tst_RadioSim::framing_data()
     QTest::newRow("PROGRAM") << QList<QByteArray>{"PROGRAM"} << QList<int>{0} << true << "handshake";
     QTest::newRow("PROGRAM resent: 7 + 25 + crc") << QList<QByteArray>{resentHandshake()} << QList<int>{0}
                                                    << true << "handshake junk:27";
+    QTest::newRow("PROGRAM resent, leftovers with 06 and a request")
+            << QList<QByteArray>{resentHandshake(QByteArray("\x06R\x00\x01 \x06", 6))} << QList<int>{0} << true
+            << "handshake junk:27";
     QTest::newRow("request resent: 4 + 30 with frame-like leftovers")
             << QList<QByteArray>{resentRequest(0, 1)} << QList<int>{0} << true << "read 0/1 junk:30";
     QTest::newRow("request, then the program's 06 in the same read")
@@ -368,7 +371,7 @@ void tst_RadioSim::unwrittenBlockIsZeros()
 
 void tst_RadioSim::resentHandshakeAnsweredOnce()
 {
-    QVERIFY(m_line->write(resentHandshake()));
+    QVERIFY(m_line->write(resentHandshake(QByteArray("\x06R\x00\x01 \x06", 6))));
     QCOMPARE(m_line->read(1, 2000), QByteArray(1, 0x06));
     QVERIFY(m_line->silentFor(300));
     QCOMPARE(summary(m_sim->events()), QStringLiteral("handshake junk:27"));
@@ -451,16 +454,17 @@ void tst_RadioSim::nakAnswers()
 
 void tst_RadioSim::delayAnswer()
 {
-    m_sim->delayAnswers(300);
+    // Long enough that the undelayed second answer cannot be mistaken for a delayed one.
+    m_sim->delayAnswers(1500);
     QElapsedTimer clock;
     clock.start();
     QVERIFY(m_line->write("PROGRAM"));
-    QCOMPARE(m_line->read(1, 3000), QByteArray(1, 0x06));
-    QVERIFY(clock.elapsed() >= 290);
+    QCOMPARE(m_line->read(1, 5000), QByteArray(1, 0x06));
+    QVERIFY(clock.elapsed() >= 1490);
     clock.restart();
     QVERIFY(m_line->write("PROGRAM"));
-    QCOMPARE(m_line->read(1, 3000), QByteArray(1, 0x06));
-    QVERIFY(clock.elapsed() < 290);
+    QCOMPARE(m_line->read(1, 5000), QByteArray(1, 0x06));
+    QVERIFY(clock.elapsed() < 1000);
 }
 
 void tst_RadioSim::splitAnswer()
