@@ -131,27 +131,32 @@ QString notAPlan(const QString &fileName, const QString &why)
 
 void SaveChannelPlan(const ChannelTexts &texts, const QString &fileName)
 {
+    // A text GBK cannot hold would be written as '?', and a line break would split its line:
+    // refuse rather than write a plan that does not load back.
+    const auto storable = [&](const QString &text) {
+        QStringEncoder probe(kCodec);
+        const QByteArray encoded = probe.encode(text); // encoding is lazy until stored
+        if (probe.hasError() || text.contains(u'\r') || text.contains(u'\n'))
+            throw EChannelPlanError(
+                QStringLiteral("Cannot save \"%1\": the text \"%2\" cannot be stored in a "
+                               "channel plan file.")
+                    .arg(fileName, text));
+        return text;
+    };
     QStringList lines;
     for (int row = 0; row < texts.rowCount(); ++row) {
         QStringList fields;
         for (int col = 0; col < kChannelColumnCount; ++col)
-            fields << quoted(texts.cell(col, row));
+            fields << quoted(storable(texts.cell(col, row)));
         lines << fields.join(kComma);
     }
     for (int index = 1; index <= kStoredSettings; ++index)
-        lines << texts.setting(index);
+        lines << storable(texts.setting(index));
 
     QStringEncoder encoder(kCodec);
     QByteArray bytes;
-    for (const QString &line : lines) {
-        bytes += encoder.encode(line);
-        // A text GBK cannot hold would come back as '?': refuse rather than lose it.
-        if (encoder.hasError())
-            throw EChannelPlanError(
-                QStringLiteral("Cannot save \"%1\": the text \"%2\" cannot be stored in GBK.")
-                    .arg(fileName, line));
-        bytes += "\r\n";
-    }
+    for (const QString &line : lines)
+        bytes += encoder.encode(line) + "\r\n";
 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())

@@ -220,8 +220,11 @@ void TestChannelPlan::failedSave_data()
 
     QTest::newRow("target is a directory") << "adir" << "1"
                                            << "Cannot create file \"%1\". Is a directory";
+    const QString notStorable = QStringLiteral("Cannot save \"%1\": the text \"%2\" cannot be "
+                                               "stored in a channel plan file.");
     QTest::newRow("text outside GBK") << "plan.zq" << QStringLiteral("1 😀")
-                                      << "Cannot save \"%1\": the text ";
+                                      << notStorable.arg("%1", QStringLiteral("1 😀"));
+    QTest::newRow("line break") << "plan.zq" << "1\n2" << notStorable.arg("%1", "1\n2");
     if (geteuid() != 0) // root writes anywhere
         QTest::newRow("directory read-only") << "ro/plan.zq" << "1" << "Cannot create file \"%1\". ";
 }
