@@ -1,0 +1,612 @@
+// The grid driven by real keys and clicks offscreen: storage, editors, edit endings, drawing.
+#include "grid/cellgrid.h"
+#include "grid/combocelleditor.h"
+#include "grid/editcelleditor.h"
+
+#include "rtl/dialogs.h"
+
+#include <QtTest>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QPointer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kText = 1;  // text editor, DefaultText set per test
+constexpr int kDrop = 2;  // editable drop-down
+constexpr int kList = 3;  // list-style drop-down
+constexpr int kPlain = 4; // no editor
+
+struct Call {
+    int col, row;
+    QString value;
+    int currentCol, currentRow; // the grid's current cell while the handler runs
+    QString cellText;           // what the cell held while the handler runs
+};
+
+// A window with a 17-row grid, one column per editor kind, and another control to take the focus.
+int lateCalls = 0; // handler calls after a sheet began to go away
+
+struct Sheet {
+    QWidget window;
+    TCellGrid *grid = new TCellGrid(&window);
+    QLineEdit *other = new QLineEdit(&window);
+    TEditCellEditor *text = new TEditCellEditor(&window);
+    TComboCellEditor *drop = new TComboCellEditor(&window);
+    TComboCellEditor *list = new TComboCellEditor(&window);
+    QList<Call> calls;
+
+    explicit Sheet(bool immediate = false)
+    {
+        auto *layout = new QVBoxLayout(&window);
+        layout->addWidget(grid);
+        layout->addWidget(other);
+        grid->setObjectName("xg");
+        text->setObjectName("TextEditor");
+        grid->setColCount(5);
+        grid->setRowCount(17);
+        grid->setImmediateEditMode(immediate);
+        drop->setItems({"LOW", "HIGH", "MID"});
+        drop->setDefaultText("MID");
+        list->setItems({"ONE", "TWO", "THREE"});
+        list->setDefaultText("TWO");
+        list->setStyle(TComboStyle::DropDownList);
+        grid->Columns()->Items(kText)->setEditor(text);
+        grid->Columns()->Items(kDrop)->setEditor(drop);
+        grid->Columns()->Items(kList)->setEditor(list);
+        grid->OnSetEditText = [this](TCellGrid *sender, int col, int row, const QString &value) {
+            calls.append({col, row, value, sender->Col(), sender->Row(), sender->Cells(col, row)});
+        };
+        window.resize(480, 300);
+    }
+    ~Sheet()
+    {
+        grid->OnSetEditText = [](TCellGrid *, int, int, const QString &) { ++lateCalls; };
+    }
+
+    bool show()
+    {
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            return false;
+        window.activateWindow();
+        grid->setFocus();
+        return QTest::qWaitFor([this] { return grid->hasFocus(); });
+    }
+
+    QPoint centre(int col, int row) const { return grid->cellRect(col, row).center(); }
+    void click(int col, int row) { QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre(col, row)); }
+    // Keys go where the user's keys go: to the focused widget.
+    static void key(int k) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(k)); }
+    static void type(const QString &keys) { QTest::keyClicks(QApplication::focusWidget(), keys); }
+
+    QLineEdit *line() const
+    {
+        if (auto *edit = qobject_cast<QLineEdit *>(grid->activeEditor() ? grid->activeEditor()->control() : nullptr))
+            return edit;
+        auto *combo = qobject_cast<QComboBox *>(grid->activeEditor() ? grid->activeEditor()->control() : nullptr);
+        return combo ? combo->lineEdit() : nullptr;
+    }
+    QString editorText() const
+    {
+        QWidget *control = grid->activeEditor() ? grid->activeEditor()->control() : nullptr;
+        if (auto *combo = qobject_cast<QComboBox *>(control))
+            return combo->currentText();
+        return line() ? line()->text() : QString();
+    }
+    int visibleControls() const
+    {
+        int n = 0;
+        for (QWidget *w : grid->viewport()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+            n += w->isVisible();
+        return n;
+    }
+};
+
+} // namespace
+
+class TestCellGrid : public QObject {
+    Q_OBJECT
+private slots:
+    void storageBeyondRowCount_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<int>("row");
+        QTest::newRow("(1, 17) first hidden row") << 1 << 17;
+        QTest::newRow("(1, 18)") << 1 << 18;
+        QTest::newRow("(15, 20)") << 15 << 20;
+        QTest::newRow("(30, 3) beyond ColCount") << 30 << 3;
+    }
+    void storageBeyondRowCount()
+    {
+        QFETCH(int, col);
+        QFETCH(int, row);
+        TCellGrid grid;
+        grid.setColCount(16);
+        grid.setRowCount(17);
+        QCOMPARE(grid.Cells(col, row), QString());
+        grid.setCells(col, row, "0123456789");
+        QCOMPARE(grid.Cells(col, row), "0123456789");
+        QCOMPARE(grid.Cells(col, row + 1), QString());
+        QCOMPARE(grid.model()->rowCount(), 16); // nothing drawn for the hidden rows
+        grid.setRowCount(3);
+        grid.setRowCount(21);
+        QCOMPARE(grid.Cells(col, row), "0123456789");
+    }
+
+    void captionIsRowZero()
+    {
+        TCellGrid grid;
+        grid.setColCount(4);
+        grid.Columns()->Items(2)->setCaption("发射功率");
+        QCOMPARE(grid.Cells(2, 0), "发射功率");
+        grid.setCells(3, 0, "PTTID");
+        QCOMPARE(grid.Columns()->Items(3)->Caption(), "PTTID");
+        QCOMPARE(grid.model()->headerData(2, Qt::Horizontal), QVariant("PTTID"));
+        grid.setCells(0, 5, "5");
+        QCOMPARE(grid.model()->headerData(4, Qt::Vertical), QVariant("5"));
+        grid.Columns()->Items(1)->setWidth(37);
+        QCOMPARE(grid.ColWidths(1), 37);
+        QCOMPARE(grid.horizontalHeader()->sectionSize(0), 37);
+        grid.setColWidths(0, 56);
+        QCOMPARE(grid.Columns()->Items(0)->Width(), 56);
+        QCOMPARE(grid.verticalHeader()->width(), 56);
+    }
+
+    void columnsFollowColCount()
+    {
+        QWidget owner;
+        TCellGrid grid(&owner);
+        TEditCellEditor editor(&owner);
+        grid.setColCount(16);
+        QCOMPARE(grid.Columns()->Count(), 16);
+        grid.Columns()->Items(14)->setEditor(&editor);
+        grid.Columns()->Items(15)->setEditor(&editor);
+        QCOMPARE(editor.ReferenceCount(), 2);
+        grid.setColCount(15);
+        QCOMPARE(grid.Columns()->Count(), 15);
+        QCOMPARE(grid.Columns()->Items(15), nullptr);
+        QCOMPARE(editor.ReferenceCount(), 1);
+        QCOMPARE(editor.Grid(), &grid);
+        grid.Columns()->Items(14)->setEditor(nullptr);
+        QCOMPARE(editor.Grid(), nullptr);
+        grid.setColCount(18);
+        QCOMPARE(grid.Columns()->Count(), 18);
+        QCOMPARE(grid.Columns()->Items(17)->Editor(), nullptr);
+        QCOMPARE(grid.Columns()->Items(17)->Index(), 17);
+    }
+
+    void editorServesOneGrid()
+    {
+        QWidget owner;
+        TCellGrid first(&owner), second(&owner);
+        first.setObjectName("xg1");
+        second.setObjectName("xg2");
+        TComboCellEditor editor(&owner);
+        editor.setObjectName("ToneEditor");
+        first.Columns()->Items(1)->setEditor(&editor);
+        try {
+            second.Columns()->Items(1)->setEditor(&editor);
+            QFAIL("no exception");
+        } catch (const ECellEditorError &e) {
+            QCOMPARE(e.message(), "ToneEditor is allready assigned to xg1");
+        }
+        QCOMPARE(second.Columns()->Items(1)->Editor(), nullptr);
+        QCOMPARE(editor.ReferenceCount(), 1);
+        // Once free again it may serve the other grid.
+        first.Columns()->Items(1)->setEditor(nullptr);
+        second.Columns()->Items(1)->setEditor(&editor);
+        QCOMPARE(editor.Grid(), &second);
+    }
+
+    void editorWithoutControlReportsError()
+    {
+        rtl::dialogs::Recording recording;
+        Sheet s(true);
+        TControlCellEditor bare(&s.window);
+        s.grid->Columns()->Items(kPlain)->setEditor(&bare);
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(kPlain, 2);
+        Sheet::type("5");
+        QCOMPARE(recording.texts(), QStringList{"Cell Editor not of type TCellEditor"});
+        QVERIFY(!s.grid->isEditing());
+        // The pending key does not linger into the next edit.
+        s.grid->setCurrentCell(kText, 2);
+        Sheet::key(Qt::Key_F2);
+        QCOMPARE(s.editorText(), QString());
+    }
+
+    // How an edit opens, per editor kind and mode.
+    void editStarts_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<bool>("immediate");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("text immediate 7 on empty") << kText << true << "" << "7" << "7" << "";
+        QTest::newRow("text immediate 7 over 145") << kText << true << "145" << "7" << "7" << "";
+        QTest::newRow("text immediate 7 then 5") << kText << true << "" << "75" << "75" << "";
+        QTest::newRow("text 7 keeps 145 selected") << kText << false << "145" << "7" << "145" << "145";
+        QTest::newRow("text 7 offers default") << kText << false << "" << "7" << "12345678" << "12345678";
+        QTest::newRow("drop immediate h picks HIGH") << kDrop << true << "" << "h" << "HIGH" << "IGH";
+        QTest::newRow("drop immediate h then x") << kDrop << true << "" << "hx" << "Hx" << "";
+        QTest::newRow("drop immediate z not listed") << kDrop << true << "LOW" << "z" << "z" << "";
+        QTest::newRow("drop h offers cell") << kDrop << false << "LOW" << "h" << "LOW" << "LOW";
+        QTest::newRow("drop h offers default") << kDrop << false << "" << "h" << "MID" << "MID";
+        QTest::newRow("drop keeps unlisted cell") << kDrop << false << "145" << "h" << "145" << "145";
+        QTest::newRow("list offers default") << kList << false << "" << "x" << "TWO" << "";
+        QTest::newRow("list immediate t picks TWO") << kList << true << "ONE" << "t" << "TWO" << "";
+        QTest::newRow("list immediate x keeps cell") << kList << true << "THREE" << "x" << "THREE" << "";
+    }
+    void editStarts()
+    {
+        QFETCH(int, col);
+        QFETCH(bool, immediate);
+        QFETCH(QString, cell);
+        QFETCH(QString, keys);
+        QFETCH(QString, shown);
+        QFETCH(QString, selected);
+        Sheet s(immediate);
+        s.text->setDefaultText("12345678");
+        s.grid->setCells(col, 5, cell);
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(col, 5);
+        QTest::keyClicks(s.grid, keys.left(1));
+        QVERIFY(s.grid->isEditing());
+        QCOMPARE(s.grid->EditCol(), col);
+        QCOMPARE(s.grid->EditRow(), 5);
+        QWidget *control = s.grid->activeEditor()->control();
+        QTRY_VERIFY(control->hasFocus());
+        QCOMPARE(control->geometry(), s.grid->cellRect(col, 5));
+        if (keys.size() > 1)
+            Sheet::type(keys.mid(1));
+        QCOMPARE(s.editorText(), shown);
+        if (s.line())
+            QCOMPARE(s.line()->selectedText(), selected);
+        QCOMPARE(s.grid->Cells(col, 5), cell); // nothing is written before the edit ends
+        QVERIFY(s.calls.isEmpty());
+    }
+
+    void clickOnCurrentCellOffersDefault()
+    {
+        Sheet s;
+        s.text->setDefaultText("12345678");
+        QVERIFY(s.show());
+        s.click(kText, 3); // makes it current
+        QVERIFY(!s.grid->isEditing());
+        QCOMPARE(s.grid->Col(), kText);
+        QCOMPARE(s.grid->Row(), 3);
+        s.click(kText, 3); // edits it
+        QVERIFY(s.grid->isEditing());
+        QCOMPARE(s.line()->selectedText(), "12345678");
+        Sheet::key(Qt::Key_Return);
+        QVERIFY(!s.grid->isEditing());
+        QCOMPARE(s.grid->Cells(kText, 3), "12345678");
+        QCOMPARE(s.calls.size(), 1);
+        QCOMPARE(s.calls[0].value, "12345678");
+        QTRY_VERIFY(s.grid->hasFocus());
+    }
+
+    // Which keys end an edit and where the current cell goes; the edit starts on (2, 5) or (kText, 5).
+    void editEnds_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<bool>("immediate");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<bool>("ends");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("toCol");
+        QTest::addColumn<int>("toRow");
+        using K = QList<int>;
+        QTest::newRow("text Enter stays") << kText << true << "" << K{Qt::Key_Return} << true << "7" << kText << 5;
+        QTest::newRow("text keypad Enter") << kText << false << "a" << K{Qt::Key_Enter} << true << "a" << kText << 5;
+        QTest::newRow("text Up leaves") << kText << true << "" << K{Qt::Key_Up} << true << "7" << kText << 4;
+        QTest::newRow("text Down leaves") << kText << false << "abc" << K{Qt::Key_Down} << true << "abc" << kText << 6;
+        QTest::newRow("text Right at end leaves") << kText << true << "" << K{Qt::Key_Right} << true << "7" << kText + 1 << 5;
+        QTest::newRow("text Left inside stays") << kText << true << "" << K{Qt::Key_Left} << false << "7" << kText << 5;
+        QTest::newRow("text Left twice leaves") << kText << true << "" << K{Qt::Key_Left, Qt::Key_Left} << true << "7" << kText << 5;
+        QTest::newRow("text Right on selection stays") << kText << false << "abc" << K{Qt::Key_Right} << false << "abc" << kText << 5;
+        QTest::newRow("text Escape does not cancel") << kText << true << "old" << K{Qt::Key_Escape} << false << "7" << kText << 5;
+        QTest::newRow("text Escape then Enter") << kText << true << "old" << K{Qt::Key_Escape, Qt::Key_Return} << true << "7" << kText << 5;
+        QTest::newRow("drop Up stays in list") << kDrop << false << "HIGH" << K{Qt::Key_Up} << false << "LOW" << kDrop << 5;
+        QTest::newRow("drop Up then Enter") << kDrop << false << "HIGH" << K{Qt::Key_Up, Qt::Key_Return} << true << "LOW" << kDrop << 5;
+        QTest::newRow("drop Down Down Enter") << kDrop << false << "LOW" << K{Qt::Key_Down, Qt::Key_Down, Qt::Key_Return} << true << "MID" << kDrop << 5;
+        QTest::newRow("drop Left on selection stays") << kDrop << false << "LOW" << K{Qt::Key_Left} << false << "LOW" << kDrop << 5;
+        QTest::newRow("drop Right at end leaves") << kDrop << true << "" << K{Qt::Key_End, Qt::Key_Right} << true << "HIGH" << kDrop + 1 << 5;
+        QTest::newRow("list Left leaves") << kList << false << "" << K{Qt::Key_Left} << true << "TWO" << kList - 1 << 5;
+        QTest::newRow("list Down moves in list") << kList << false << "" << K{Qt::Key_Down, Qt::Key_Return} << true << "THREE" << kList << 5;
+    }
+    void editEnds()
+    {
+        QFETCH(int, col);
+        QFETCH(bool, immediate);
+        QFETCH(QString, cell);
+        QFETCH(QList<int>, keys);
+        QFETCH(bool, ends);
+        QFETCH(QString, stored);
+        QFETCH(int, toCol);
+        QFETCH(int, toRow);
+        Sheet s(immediate);
+        s.grid->setCells(col, 5, cell);
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(col, 5);
+        QTest::keyClick(s.grid, col == kDrop && immediate ? 'h' : '7');
+        QVERIFY(s.grid->isEditing());
+        for (int k : keys)
+            Sheet::key(k);
+        QCOMPARE(s.grid->isEditing(), !ends);
+        QCOMPARE(s.grid->Col(), toCol);
+        QCOMPARE(s.grid->Row(), toRow);
+        if (!ends) {
+            QCOMPARE(s.editorText(), stored);
+            QCOMPARE(s.grid->Cells(col, 5), cell);
+            QVERIFY(s.calls.isEmpty());
+            return;
+        }
+        QCOMPARE(s.grid->Cells(col, 5), stored);
+        QCOMPARE(s.calls.size(), 1);
+        const Call &c = s.calls[0];
+        QCOMPARE(c.col, col);
+        QCOMPARE(c.row, 5);
+        QCOMPARE(c.value, stored);
+        QCOMPARE(c.currentCol, col); // the edit cell is still current while the handler runs
+        QCOMPARE(c.currentRow, 5);
+        QCOMPARE(c.cellText, stored);
+        QCOMPARE(s.visibleControls(), 0);
+        QTRY_VERIFY(s.grid->hasFocus());
+    }
+
+    void clickOnAnotherCellCommitsFirst()
+    {
+        Sheet s(true);
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(kText, 2);
+        QTest::keyClicks(s.grid, "1");
+        Sheet::type("45");
+        s.click(kDrop, 7);
+        QVERIFY(!s.grid->isEditing());
+        QCOMPARE(s.grid->Cells(kText, 2), "145");
+        QCOMPARE(s.calls.size(), 1);
+        QCOMPARE(s.calls[0].currentCol, kText);
+        QCOMPARE(s.calls[0].currentRow, 2);
+        QCOMPARE(s.grid->Col(), kDrop);
+        QCOMPARE(s.grid->Row(), 7);
+        QCOMPARE(s.visibleControls(), 0);
+    }
+
+    void focusLossEndsEdit()
+    {
+        Sheet s;
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(kDrop, 4);
+        QTest::keyClick(s.grid, Qt::Key_F2);
+        QVERIFY(s.grid->isEditing());
+        QCOMPARE(s.editorText(), "MID");
+        QTest::mouseClick(s.other, Qt::LeftButton);
+        QTRY_VERIFY(s.other->hasFocus());
+        QVERIFY(!s.grid->isEditing());
+        QCOMPARE(s.grid->Cells(kDrop, 4), "MID");
+        QCOMPARE(s.calls.size(), 1);
+        QCOMPARE(s.visibleControls(), 0);
+        QVERIFY(s.other->hasFocus()); // the grid does not take the focus back
+    }
+
+    void unchangedTextStillReported()
+    {
+        Sheet s;
+        s.grid->setCells(kText, 9, "same");
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(kText, 9);
+        QTest::keyClick(s.grid, Qt::Key_F2);
+        Sheet::key(Qt::Key_Return);
+        QCOMPARE(s.calls.size(), 1);
+        QCOMPARE(s.calls[0].value, "same");
+    }
+
+    void noEditOnFixedOrPlainCells()
+    {
+        Sheet s(true);
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(kPlain, 3);
+        QTest::keyClicks(s.grid, "7");
+        QTest::keyClick(s.grid, Qt::Key_F2);
+        s.click(kPlain, 3);
+        QVERIFY(!s.grid->isEditing());
+        // Row 0 and column 0 never become the current cell.
+        s.grid->setCurrentCell(kText, 0);
+        s.grid->setCurrentCell(0, 4);
+        QCOMPARE(s.grid->Col(), kPlain);
+        QCOMPARE(s.grid->Row(), 3);
+        s.grid->setEditingEnabled(false);
+        s.grid->setCurrentCell(kText, 3);
+        QTest::keyClicks(s.grid, "7");
+        QVERIFY(!s.grid->isEditing());
+        QVERIFY(s.calls.isEmpty());
+        QCOMPARE(s.grid->Cells(kText, 3), QString());
+    }
+
+    // Keys sent to the grid itself while its editor is open end that edit before they act.
+    void keyToGridWhileEditing()
+    {
+        Sheet s(true);
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(kText, 5);
+        QTest::keyClicks(s.grid, "1");
+        QTest::keyClicks(s.grid, "2"); // a second edit of the same cell, not a second editor
+        QCOMPARE(s.calls.size(), 1);
+        QCOMPARE(s.calls[0].value, "1");
+        QVERIFY(s.grid->isEditing());
+        QCOMPARE(s.editorText(), "2");
+        QCOMPARE(s.visibleControls(), 1);
+        QTest::keyClick(s.grid, Qt::Key_Right);
+        QVERIFY(!s.grid->isEditing());
+        QCOMPARE(s.calls.size(), 2);
+        QCOMPARE(s.grid->Cells(kText, 5), "2");
+        QCOMPARE(s.grid->Col(), kDrop);
+        QTest::keyClicks(s.grid, "m");
+        QCOMPARE(s.editorText(), "MID");
+        QCOMPARE(s.visibleControls(), 1);
+        s.grid->setCurrentCell(kText, 6); // moving the current cell by program ends the edit too
+        QCOMPARE(s.calls.size(), 3);
+        QCOMPARE(s.calls[2].currentCol, kDrop);
+        QCOMPARE(s.visibleControls(), 0);
+    }
+
+    void handlerErrorIsShownAndEditEnds()
+    {
+        rtl::dialogs::Recording recording;
+        Sheet s(true);
+        s.grid->OnSetEditText = [](TCellGrid *, int, int, const QString &value) {
+            throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(value));
+        };
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(kText, 1);
+        QTest::keyClicks(s.grid, "x");
+        Sheet::key(Qt::Key_Return);
+        QCOMPARE(recording.texts(), QStringList{"'x' is not a valid floating point value"});
+        QCOMPARE(s.grid->Cells(kText, 1), "x");
+        QVERIFY(!s.grid->isEditing());
+        QCOMPARE(s.visibleControls(), 0);
+    }
+
+    void destroyedEditorLeavesColumnReadOnly()
+    {
+        Sheet s(true);
+        QVERIFY(s.show());
+        s.grid->Columns()->Items(kPlain)->setEditor(s.drop); // shared by two columns
+        s.grid->setCurrentCell(kDrop, 2);
+        QTest::keyClicks(s.grid, "l");
+        QVERIFY(s.grid->isEditing());
+        delete s.drop; // while its control is open and focused
+        QVERIFY(!s.grid->isEditing());
+        QCOMPARE(s.grid->Columns()->Items(kDrop)->Editor(), nullptr);
+        QCOMPARE(s.grid->Columns()->Items(kPlain)->Editor(), nullptr);
+        QCOMPARE(s.visibleControls(), 0);
+        QTest::keyClicks(s.grid, "l");
+        s.click(kDrop, 2);
+        QVERIFY(!s.grid->isEditing());
+        QVERIFY(s.calls.isEmpty());
+        QCOMPARE(s.grid->Cells(kDrop, 2), QString());
+    }
+
+    void deletingGridWhileEditing()
+    {
+        QWidget owner;
+        auto *grid = new TCellGrid(&owner);
+        auto *editor = new TEditCellEditor(&owner);
+        int calls = 0;
+        grid->Columns()->Items(1)->setEditor(editor);
+        grid->Columns()->Items(2)->setEditor(editor);
+        grid->OnSetEditText = [&calls](TCellGrid *, int, int, const QString &) { ++calls; };
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        owner.activateWindow();
+        grid->setFocus();
+        QTRY_VERIFY(grid->hasFocus());
+        QTest::keyClick(grid, Qt::Key_F2);
+        QVERIFY(grid->isEditing());
+        QPointer<QWidget> control = editor->control();
+        QTRY_VERIFY(control && control->hasFocus());
+        delete grid;
+        QVERIFY(!control);
+        QCOMPARE(editor->Grid(), nullptr);
+        QCOMPARE(editor->ReferenceCount(), 0);
+        QCOMPARE(calls, 0); // no handler runs on a grid being destroyed
+        delete editor;
+    }
+
+    void closingWindowWithOpenEditor()
+    {
+        lateCalls = 0;
+        {
+            Sheet s(true);
+            QVERIFY(s.show());
+            s.grid->setCurrentCell(kDrop, 3);
+            QTest::keyClicks(s.grid, "h");
+            QVERIFY(s.grid->isEditing());
+        }
+        QCOMPARE(lateCalls, 0);
+    }
+
+    void scrollingKeepsEditorOnItsCell()
+    {
+        Sheet s;
+        s.window.resize(300, 160);
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(kText, 2);
+        QTest::keyClick(s.grid, Qt::Key_F2);
+        QWidget *control = s.grid->activeEditor()->control();
+        s.grid->verticalScrollBar()->setValue(1);
+        QCOMPARE(control->geometry(), s.grid->cellRect(kText, 2));
+        QVERIFY(s.grid->horizontalHeader()->isVisible()); // the caption row stays in view
+    }
+
+    // Pixels of a rendered grid: colours, lines and the 2-pixel text inset per alignment.
+    void drawing_data()
+    {
+        QTest::addColumn<int>("alignment");
+        QTest::newRow("left") << int(Qt::AlignLeft);
+        QTest::newRow("centre") << int(Qt::AlignHCenter);
+        QTest::newRow("right") << int(Qt::AlignRight);
+    }
+    void drawing()
+    {
+        QFETCH(int, alignment);
+        const QColor header(200, 230, 255), cell(255, 255, 210), selected(10, 120, 10);
+        TCellGrid grid;
+        grid.setColCount(3);
+        grid.setRowCount(4);
+        grid.resize(300, 150);
+        grid.setSelectedColor(selected);
+        TCellGridColumn *column = grid.Columns()->Items(1);
+        column->setWidth(120);
+        column->setHeaderColor(header);
+        column->setColor(cell);
+        column->setHeaderAlignment(Qt::Alignment(alignment));
+        column->setAlignment(Qt::Alignment(alignment));
+        column->setCaption("IIII");
+        grid.setCells(1, 2, "IIII");
+        grid.setCurrentCell(2, 3);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const QImage image = grid.grab().toImage();
+        const QPoint viewport = grid.viewport()->mapTo(&grid, QPoint(0, 0));
+        const QPoint headerPos = grid.horizontalHeader()->mapTo(&grid, QPoint(0, 0));
+        const QRect headerCell(headerPos, QSize(120, grid.DefaultRowHeight()));
+        const QRect cellRect = grid.cellRect(1, 2).translated(viewport);
+
+        QCOMPARE(image.pixelColor(headerCell.left() + 4, headerCell.top() + 4), header);
+        QCOMPARE(image.pixelColor(cellRect.left() + 4, cellRect.top() + 4), cell);
+        QCOMPARE(image.pixelColor(headerCell.right() - 4, headerCell.bottom()), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(cellRect.right() + 1, cellRect.center().y()), QColor(192, 192, 192));
+        QCOMPARE(image.pixelColor(grid.cellRect(2, 3).translated(viewport).center()), selected);
+
+        // Ink of the caption and of the cell text sits where the alignment puts it, 2 px in.
+        for (const auto &[rect, background] : {std::pair{headerCell, header}, std::pair{cellRect, cell}}) {
+            int first = -1, last = -1;
+            for (int x = rect.left(); x <= rect.right() - 1; ++x)
+                for (int y = rect.top() + 2; y < rect.bottom() - 2; ++y)
+                    if (image.pixelColor(x, y) != background) {
+                        if (first < 0)
+                            first = x;
+                        last = x;
+                    }
+            QVERIFY(first >= 0);
+            const int left = first - rect.left(), right = rect.right() - last;
+            if (alignment == Qt::AlignLeft)
+                QVERIFY2(left >= 2 && left <= 5, qPrintable(QString::number(left)));
+            else if (alignment == Qt::AlignRight)
+                QVERIFY2(right >= 3 && right <= 6, qPrintable(QString::number(right)));
+            else
+                QVERIFY2(std::abs(left - right) <= 3, qPrintable(QString("%1 %2").arg(left).arg(right)));
+        }
+    }
+};
+
+QTEST_MAIN(TestCellGrid)
+#include "tst_cellgrid.moc"
