@@ -146,6 +146,10 @@ void TControlCellEditor::showControl(const QRect &rect)
             palette.setColor(QPalette::Base, column->Color());
             palette.setColor(QPalette::Button, column->Color());
             m_control->setPalette(palette);
+        } else {
+            // A control shared with an inheriting column goes back to the grid's look.
+            m_control->setFont(QFont());
+            m_control->setPalette(QPalette());
         }
     }
     m_control->setGeometry(rect);
