@@ -520,6 +520,30 @@ private slots:
         delete editor;
     }
 
+    void editorTakesCellPropsWhereAsked()
+    {
+        Sheet s;
+        const QColor tint(250, 220, 220);
+        QFont bold = s.grid->font();
+        bold.setBold(true);
+        TCellGridColumn *inheriting = s.grid->Columns()->Items(kPlain);
+        inheriting->setEditor(s.text); // shared with kText, which does not inherit
+        inheriting->setEditorInheritsCellProps(true);
+        inheriting->setColor(tint);
+        inheriting->setFont(bold);
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(kPlain, 1);
+        QTest::keyClick(s.grid, Qt::Key_F2);
+        QWidget *control = s.text->control();
+        QCOMPARE(control->palette().color(QPalette::Base), tint);
+        QVERIFY(control->font().bold());
+        Sheet::key(Qt::Key_Return);
+        s.grid->setCurrentCell(kText, 1);
+        QTest::keyClick(s.grid, Qt::Key_F2);
+        QVERIFY(control->palette().color(QPalette::Base) != tint);
+        QVERIFY(!control->font().bold());
+    }
+
     void closingWindowWithOpenEditor()
     {
         lateCalls = 0;
