@@ -25,6 +25,7 @@ enum class TStopBits { _1, _1_5, _2 };
 class TReadThread;
 class TWriteThread;
 class CommNotifier;
+struct ReadSettings;
 
 class TComm : public QObject {
     Q_OBJECT
@@ -36,11 +37,18 @@ public:
     static constexpr int kModemStateEvent = 1028;
     static constexpr int kSendEmptyEvent = 1029;
 
+    // Line-error flags of OnReceiveError.
+    static constexpr std::uint32_t kErrRxOver = 0x0001;
+    static constexpr std::uint32_t kErrOverrun = 0x0002;
+    static constexpr std::uint32_t kErrParity = 0x0004;
+    static constexpr std::uint32_t kErrFrame = 0x0008;
+    static constexpr std::uint32_t kErrBreak = 0x0010;
+
     static constexpr int kReadBufferSize = 2048;
     static constexpr int kQueueSize = 4096;
 
     explicit TComm(QObject *owner = nullptr);
-    ~TComm() override; // closes a port left open and joins its threads
+    ~TComm() override; // closes a port left open, so no thread outlives the component
 
     // Device to open: a path when it contains '/', "COMn" → /dev/ttyUSB(n-1) or /dev/ttyS(n-1).
     QString CommName = QStringLiteral("COM2");
@@ -109,7 +117,7 @@ public:
     bool WriteData(const void *buffer, std::uint16_t count);
 
     bool isOpen() const;
-    // The device path the last OpenPort resolved CommName to.
+    // The device OpenPort opens for a port name.
     static QString devicePath(const QString &commName);
 
     // Events, all called on the GUI thread with this component as sender.
@@ -119,18 +127,26 @@ public:
     std::function<void(TComm *sender)> OnRequestHangup;
     std::function<void(TComm *sender)> OnSendDataEmpty;
 
-    // implementation details below are the serial module's own
+    // Most blocks one write thread holds before WriteData refuses more; keeps a stalled line
+    // from growing the queue without bound.
+    static constexpr int kMaxQueuedBlocks = 10000;
+
 private:
     friend class CommNotifier;
+    template <typename T>
+    void setLineProperty(T &field, T value);
+    void setTimeoutProperty(std::uint32_t &field, std::uint32_t value);
     void applyLineState();
     void applyTimeouts();
+    void closeHandles();
 
     int m_fd = -1;
+    int m_closeEvent = -1;
+    std::unique_ptr<ReadSettings> m_readSettings;
     std::unique_ptr<TReadThread> m_readThread;
     std::unique_ptr<TWriteThread> m_writeThread;
     CommNotifier *m_notifier = nullptr;
     std::atomic<bool> m_sendQueueEmpty{true};
-    int m_closeEvent = -1;
 
     int m_baudRate = 9600;
     bool m_parityCheck = false;

@@ -1,0 +1,117 @@
+// The posix layer under TComm.
+#include "serial/posixport.h"
+
+#include "serial/serialcomm.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace posixport {
+
+int openExclusive(const QString &path)
+{
+    const QByteArray name = path.toLocal8Bit();
+    if (name.isEmpty())
+        return -1;
+    int fd;
+    do {
+        fd = ::open(name.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return -1;
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc < 0 && errno == EINTR);
+    if (rc < 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool isCommDevice(int fd)
+{
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && ::isatty(fd) == 1;
+}
+
+bool speedFor(int baudRate, speed_t *speed)
+{
+    static constexpr struct {
+        int baud;
+        speed_t speed;
+    } kSpeeds[] = {
+        {50, B50}, {75, B75}, {110, B110}, {134, B134}, {150, B150}, {200, B200},
+        {300, B300}, {600, B600}, {1200, B1200}, {1800, B1800}, {2400, B2400},
+        {4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600},
+        {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
+        {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+        {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+        {3500000, B3500000}, {4000000, B4000000},
+    };
+    for (const auto &entry : kSpeeds) {
+        if (entry.baud == baudRate) {
+            *speed = entry.speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+void setModemLine(int fd, int line, bool on)
+{
+    // ENOTTY/EINVAL from a pty means it has no such line; nothing else is worth reporting
+    // either, as a line state that does not take is ignored.
+    int rc;
+    do {
+        rc = ::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line);
+    } while (rc < 0 && errno == EINTR);
+}
+
+void purge(int fd, int queue)
+{
+    ::tcflush(fd, queue);
+}
+
+void closeDevice(int fd)
+{
+    // Linux releases the descriptor even when close reports EINTR, so it is never retried.
+    ::close(fd);
+}
+
+bool readErrorCounts(int fd, ErrorCounts *counts)
+{
+    serial_icounter_struct ic {};
+    if (::ioctl(fd, TIOCGICOUNT, &ic) < 0)
+        return false;
+    counts->frame = std::uint32_t(ic.frame);
+    counts->overrun = std::uint32_t(ic.overrun);
+    counts->parity = std::uint32_t(ic.parity);
+    counts->brk = std::uint32_t(ic.brk);
+    counts->bufOverrun = std::uint32_t(ic.buf_overrun);
+    return true;
+}
+
+std::uint32_t errorFlags(const ErrorCounts &before, const ErrorCounts &now)
+{
+    std::uint32_t flags = 0;
+    if (now.bufOverrun != before.bufOverrun)
+        flags |= TComm::kErrRxOver;
+    if (now.overrun != before.overrun)
+        flags |= TComm::kErrOverrun;
+    if (now.parity != before.parity)
+        flags |= TComm::kErrParity;
+    if (now.frame != before.frame)
+        flags |= TComm::kErrFrame;
+    if (now.brk != before.brk)
+        flags |= TComm::kErrBreak;
+    return flags;
+}
+
+} // namespace posixport

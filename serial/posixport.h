@@ -1,0 +1,31 @@
+// The posix layer under TComm: opening a tty for exclusive use, speeds, modem lines, error counters.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <termios.h>
+
+namespace posixport {
+
+// Opens `path` read/write, non-blocking, not as controlling terminal, and takes an exclusive
+// flock so a second opener fails; -1 when either fails.
+int openExclusive(const QString &path);
+// A character device that answers tty requests.
+bool isCommDevice(int fd);
+// The termios speed for a baud rate; false for a rate the tty layer has no constant for.
+bool speedFor(int baudRate, speed_t *speed);
+// Raises or drops one modem line (TIOCM_DTR, TIOCM_RTS); a tty without modem lines is fine.
+void setModemLine(int fd, int line, bool on);
+// Discards what waits in the given queue (TCIFLUSH, TCOFLUSH, TCIOFLUSH).
+void purge(int fd, int queue);
+void closeDevice(int fd);
+
+// Line-error counts kept by the driver; a pty keeps none.
+struct ErrorCounts {
+    std::uint32_t frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+};
+bool readErrorCounts(int fd, ErrorCounts *counts);
+// OnReceiveError flags for what the counters gained since `before`.
+std::uint32_t errorFlags(const ErrorCounts &before, const ErrorCounts &now);
+
+} // namespace posixport

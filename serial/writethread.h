@@ -1,0 +1,45 @@
+// TWriteThread: the transmit thread that writes queued blocks whole, in the order queued.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+class TWriteThread {
+public:
+    // Starts at once; throws std::system_error when no thread can be had.
+    TWriteThread(int fd, int closeEvent, QObject *notifier, std::atomic<bool> &sendQueueEmpty,
+                 int maxQueuedBlocks);
+    ~TWriteThread(); // stops and joins
+    TWriteThread(const TWriteThread &) = delete;
+    TWriteThread &operator=(const TWriteThread &) = delete;
+
+    // Queues a copy; false once the thread has ended or the queue is full.
+    bool enqueue(const void *buffer, std::uint16_t count);
+    // Wakes the thread to end; blocks not yet written are dropped.
+    void stop();
+
+private:
+    enum class WriteResult { Written, Quiet, Failed };
+    void run();
+    WriteResult writeWhole(const QByteArray &block);
+
+    const int m_fd;
+    const int m_closeEvent;
+    QObject *const m_notifier;
+    std::atomic<bool> &m_sendQueueEmpty;
+    const int m_maxQueuedBlocks;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<QByteArray> m_queue;
+    bool m_stop = false;
+    bool m_finished = false;
+
+    std::thread m_thread; // last: starts once the members above are set
+};
