@@ -1,0 +1,444 @@
+// Main window.
+#include "app/Unit1.h"
+
+#include "app/Unit3.h"
+#include "app/formchanneltexts.h"
+#include "app/forms.h"
+#include "channels/channelcodec.h"
+#include "channels/channelplan.h"
+#include "channels/channeltable.h"
+#include "grid/cellgrid.h"
+#include "grid/combocelleditor.h"
+#include "grid/editcelleditor.h"
+#include "rtl/dialogs.h"
+#include "rtl/guard.h"
+#include "serial/serialcomm.h"
+#include "signalling/Unit2.h"
+#include "signalling/Unit4.h"
+#include "signalling/Unit5.h"
+#include "signalling/Unit6.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kRowHeight = 24;
+const QString kPlanFilter = QStringLiteral("*.zq");
+
+} // namespace
+
+TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("对讲机写频软件 V1.1.3"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    resize(919, 624);
+
+    Comm1 = new TComm(this);
+    Comm1->setOutx_XonXoffFlow(false);
+    Comm1->setInx_XonXoffFlow(false);
+    Comm1->setReadIntervalTimeout(20);
+    Comm1->OnReceiveData = [this](TComm *, const char *buffer, std::uint16_t length) {
+        rtl::guard([&] { Comm1ReceiveData(buffer, length); });
+    };
+    Tim1 = new QTimer(this);
+    Tim1->setInterval(kResendIntervalMs);
+    connect(Tim1, &QTimer::timeout, this, rtl::guarded([this] { Tim1Timer(); }));
+    m_link = std::make_unique<RadioLink>(*Comm1, *Tim1);
+    m_link->setHost(this);
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    auto *settingsArea = new QWidget(central);
+    buildSettings(settingsArea);
+    layout->addWidget(settingsArea);
+    xg = new TCellGrid(central);
+    buildTable();
+    layout->addWidget(xg, 1);
+
+    auto *bottom = new QHBoxLayout;
+    auto *portLabel = new QLabel(QStringLiteral("端口"), central);
+    comcbb = new QComboBox(central);
+    comcbb->setEditable(true);
+    for (int n = 1; n <= 9; ++n)
+        comcbb->addItem(QStringLiteral("COM%1").arg(n));
+    // Devices that exist, so a USB cable is one click away.
+    const QDir dev(QStringLiteral("/dev"));
+    for (const QString &name : dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
+                                             QDir::System | QDir::Files | QDir::Readable, QDir::Name))
+        comcbb->addItem(dev.filePath(name));
+    comcbb->setCurrentText(QStringLiteral("COM1"));
+    comcbb->setMinimumWidth(140);
+    portLabel->setBuddy(comcbb);
+    rbtn = new QPushButton(QStringLiteral("读频(&R)"), central);
+    wbtn = new QPushButton(QStringLiteral("写频(&W)(F11)"), central);
+    bottom->addWidget(portLabel);
+    bottom->addWidget(comcbb);
+    bottom->addStretch();
+    bottom->addWidget(rbtn);
+    bottom->addWidget(wbtn);
+    layout->addLayout(bottom);
+    setCentralWidget(central);
+
+    buildMenus();
+    connect(wbtn, &QPushButton::clicked, this, rtl::guarded([this] { wbtnClick(); }));
+    connect(rbtn, &QPushButton::clicked, this, rtl::guarded([this] { rbtnClick(); }));
+
+    m_texts = std::make_unique<FormChannelTexts>(*this);
+    chooseOpenFile = [this] {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setDefaultSuffix(QStringLiteral("zq"));
+        dialog.setNameFilter(kPlanFilter);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    };
+    chooseSaveFile = [this] {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("zq"));
+        dialog.setNameFilter(kPlanFilter);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    };
+
+    // Key preview: the window sees every key before its controls do.
+    qApp->installEventFilter(this);
+    rtl::guard([this] { FormCreate(); });
+}
+
+TForm1::~TForm1()
+{
+    qApp->removeEventFilter(this);
+    Tim1->stop();
+    Comm1->OnReceiveData = nullptr;
+    Comm1->ClosePort();
+}
+
+QComboBox *TForm1::settingBox(int index) const
+{
+    const std::array<QComboBox *, 10> boxes{ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5,
+                                            ComboBox6, ComboBox7, ComboBox8, ComboBox9, ComboBox10};
+    return index >= 1 && index <= 10 ? boxes[index - 1] : nullptr;
+}
+
+void TForm1::buildSettings(QWidget *area)
+{
+    auto *grid = new QGridLayout(area);
+    grid->setContentsMargins(0, 0, 0, 0);
+    const auto &defs = settingDefs();
+    std::array<QComboBox **, 10> members{&ComboBox1, &ComboBox2, &ComboBox3, &ComboBox4, &ComboBox5,
+                                         &ComboBox6, &ComboBox7, &ComboBox8, &ComboBox9, &ComboBox10};
+    const auto &rows = settingLayout();
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < rows[r].size(); ++c) {
+            const int index = rows[r][c];
+            const GeneralSettingDef &def = defs[index];
+            auto *label = new QLabel(def.label, area);
+            label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            auto *box = new QComboBox(area);
+            box->setEditable(true);
+            box->setObjectName(QStringLiteral("ComboBox%1").arg(index));
+            box->addItems(def.items);
+            box->setCurrentText(def.initialText);
+            box->setMinimumWidth(110);
+            label->setBuddy(box);
+            *members[index - 1] = box;
+            settingLabels[index - 1] = label;
+            grid->addWidget(label, r, c * 2);
+            grid->addWidget(box, r, c * 2 + 1);
+        }
+    }
+}
+
+void TForm1::buildTable()
+{
+    const auto &columns = channelColumns();
+    xg->setObjectName(QStringLiteral("xg"));
+    xg->setColCount(columns.size());
+    xg->setRowCount(kChannelRowCount);
+    xg->setDefaultRowHeight(kRowHeight);
+    xg->setImmediateEditMode(true);
+    // Small enough that "145.12500" fits the narrow frequency columns.
+    QFont cellFont = xg->font();
+    cellFont.setPixelSize(10);
+    xg->setFont(cellFont);
+    xg->horizontalHeader()->setFont(cellFont);
+    xg->verticalHeader()->setFont(cellFont);
+
+    // Columns with the same list and default share one editor.
+    auto *frequencyEditor = new TEditCellEditor(this);
+    frequencyEditor->setObjectName(QStringLiteral("EditCellEditor1"));
+    m_frequencyEditor = frequencyEditor;
+    QHash<QString, TComboCellEditor *> shared;
+    for (int c = 0; c < columns.size(); ++c) {
+        const ChannelColumnDef &def = columns[c];
+        TCellGridColumn *column = xg->Columns()->Items(c);
+        column->setCaption(def.caption);
+        column->setWidth(def.width);
+        column->setAlignment(Qt::AlignCenter);
+        column->setHeaderAlignment(Qt::AlignCenter);
+        if (def.editor == EditorKind::Text) {
+            column->setEditor(frequencyEditor);
+        } else if (def.editor == EditorKind::DropDown) {
+            const QString key = def.items.join(QChar(1)) + QChar(2) + def.editorDefault;
+            TComboCellEditor *editor = shared.value(key);
+            if (!editor) {
+                editor = new TComboCellEditor(this);
+                editor->setObjectName(QStringLiteral("ComboCellEditor%1").arg(m_comboEditors.size() + 1));
+                editor->setItems(def.items);
+                editor->setDefaultText(def.editorDefault);
+                shared.insert(key, editor);
+                m_comboEditors.push_back(editor);
+            }
+            column->setEditor(editor);
+        }
+    }
+    for (int r = 1; r < kChannelRowCount; ++r)
+        xg->setCells(0, r, QString::number(r));
+    xg->OnSetEditText = [this](TCellGrid *, int ACol, int ARow, const QString &Value) {
+        xgSetEditText(ACol, ARow, Value);
+    };
+}
+
+void TForm1::buildMenus()
+{
+    fileMenu = menuBar()->addMenu(QStringLiteral("文件"));
+    N3 = fileMenu->addAction(QStringLiteral("打开"));
+    N5 = fileMenu->addAction(QStringLiteral("保存"));
+    N1 = fileMenu->addAction(QStringLiteral("退出"));
+    signallingMenu = menuBar()->addMenu(QStringLiteral("信令编辑"));
+    DTMF1 = signallingMenu->addAction(QStringLiteral("DTMF"));
+    N2tone1 = signallingMenu->addAction(QStringLiteral("2TONE"));
+    N5TONE1 = signallingMenu->addAction(QStringLiteral("5TONE"));
+    N4 = signallingMenu->addAction(QStringLiteral("FSK 队列同步"));
+    connect(N3, &QAction::triggered, this, rtl::guarded([this] { N3Click(); }));
+    connect(N5, &QAction::triggered, this, rtl::guarded([this] { N5Click(); }));
+    connect(N1, &QAction::triggered, this, rtl::guarded([this] { N1Click(); }));
+    connect(DTMF1, &QAction::triggered, this, rtl::guarded([this] { DTMF1Click(); }));
+    connect(N2tone1, &QAction::triggered, this, rtl::guarded([this] { N2tone1Click(); }));
+    connect(N5TONE1, &QAction::triggered, this, rtl::guarded([this] { N5TONE1Click(); }));
+    connect(N4, &QAction::triggered, this, rtl::guarded([this] { N4Click(); }));
+}
+
+void TForm1::FormCreate()
+{
+    for (QAction *item : {DTMF1, N2tone1, N5TONE1, N4})
+        item->setEnabled(false);
+}
+
+void TForm1::FormActivate()
+{
+    for (int r = 1; r <= kChannelCount; ++r)
+        xg->setCells(0, r, QString::number(r));
+}
+
+bool TForm1::openPortFromBox()
+{
+    if (!comcbb->isEnabled())
+        return false;
+    Comm1->OpenPort();
+    comcbb->setEnabled(false);
+    return true;
+}
+
+void TForm1::wbtnClick()
+{
+    // Every block must encode before the radio hears anything: a radio left half-written is
+    // worse than a write that never starts.
+    validateChannelPlan(*m_texts);
+
+    m_link->enableResend();
+    Form3->show();
+    Form3->raise();
+    Comm1->CommName = comcbb->currentText();
+    if (openPortFromBox()) {
+        Form3->ProgressBar1->show();
+        for (QAction *item : {DTMF1, N2tone1, N5TONE1, N4})
+            item->setEnabled(true);
+    }
+    wbtn->setEnabled(false);
+    m_link->writeBlockCounter = 0;
+    m_link->sendHandshake();
+    Form3->ProgressBar1->setRange(0, kChannelCount + 1);
+    Form3->ProgressBar1->setValue(0);
+    Form3->ProgressBar1->show();
+}
+
+void TForm1::rbtnClick()
+{
+    Form3->show();
+    Form3->raise();
+    Comm1->CommName = comcbb->currentText();
+    m_link->readBlockCounter = 0;
+    if (openPortFromBox()) {
+        Form3->ProgressBar1->show();
+        for (QAction *item : {DTMF1, N2tone1, N5TONE1, N4})
+            item->setEnabled(true);
+    }
+    rbtn->setEnabled(false);
+    m_link->sendHandshake();
+    Form3->ProgressBar1->setRange(0, kChannelCount);
+    Form3->ProgressBar1->setValue(0);
+    Form3->ProgressBar1->show();
+    m_link->enableResend();
+}
+
+void TForm1::showSignallingWindow(QWidget *window)
+{
+    if (comcbb->isEnabled()) {
+        Comm1->CommName = comcbb->currentText();
+        openPortFromBox();
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void TForm1::DTMF1Click()
+{
+    showSignallingWindow(Form2);
+}
+
+void TForm1::N2tone1Click()
+{
+    showSignallingWindow(Form4);
+}
+
+void TForm1::N5TONE1Click()
+{
+    showSignallingWindow(Form5);
+}
+
+void TForm1::N4Click()
+{
+    showSignallingWindow(Form6);
+}
+
+void TForm1::N3Click()
+{
+    const QString file = chooseOpenFile ? chooseOpenFile() : QString();
+    if (file.isEmpty())
+        return;
+    LoadChannelPlan(*m_texts, file);
+}
+
+void TForm1::N5Click()
+{
+    const QString file = chooseSaveFile ? chooseSaveFile() : QString();
+    if (file.isEmpty())
+        return;
+    SaveChannelPlan(*m_texts, file);
+}
+
+void TForm1::N1Click()
+{
+    close();
+}
+
+void TForm1::xgSetEditText(int ACol, int ARow, const QString &Value)
+{
+    Q_UNUSED(ACol);
+    Q_UNUSED(ARow);
+    Q_UNUSED(Value);
+    // The rules act on the current cell, which is still the cell just edited.
+    ::xgSetEditText(*m_texts, xg->Col(), xg->Row());
+}
+
+void TForm1::Comm1ReceiveData(const char *Buffer, std::uint16_t BufferLength)
+{
+    m_link->Comm1ReceiveData(Buffer, BufferLength);
+}
+
+void TForm1::Tim1Timer()
+{
+    m_link->Tim1Timer();
+}
+
+void TForm1::stepProgress()
+{
+    Form3->ProgressBar1->setValue(Form3->ProgressBar1->value() + 1);
+}
+
+void TForm1::hideProgressBar()
+{
+    Form3->ProgressBar1->hide();
+}
+
+void TForm1::finishChannelWrite()
+{
+    Form3->ProgressBar1->hide();
+    wbtn->setEnabled(true);
+    Form3->hide();
+    Form3->Button2Click();
+    rtl::dialogs::infoBox(QStringLiteral("写入成功"));
+}
+
+void TForm1::EncodeChannelRecord(int channel)
+{
+    ::EncodeChannelRecord(*m_texts, channel, m_link->tx());
+}
+
+void TForm1::EncodeSettingsRecord()
+{
+    ::EncodeSettingsRecord(*m_texts, m_link->tx());
+}
+
+void TForm1::DecodeMemoryBlock()
+{
+    const int blockType = ::DecodeMemoryBlock(*m_texts, m_link->receiveBuffer().data());
+    if (blockType == frame::kSettingsBlock) {
+        rbtn->setEnabled(true);
+        Form3->Button2Click();
+    }
+}
+
+bool TForm1::ownsWidget(QObject *object) const
+{
+    // Popups (a drop-down's list) are windows of their own: follow parents, not windows.
+    for (QObject *o = object; o; o = o->parent()) {
+        if (o == this)
+            return true;
+    }
+    return false;
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride)
+        && ownsWidget(watched)) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_F11) {
+            if (type == QEvent::KeyPress && !key->isAutoRepeat())
+                rtl::guard([this] { wbtnClick(); });
+            return true;
+        }
+        if (key->text() == QStringLiteral(" ") || key->key() == Qt::Key_Space)
+            return true; // typed spaces never reach a control
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        rtl::guard([this] { FormActivate(); });
+    QMainWindow::changeEvent(event);
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        emit closed();
+}

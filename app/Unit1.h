@@ -1,0 +1,110 @@
+// TForm1: the main window: channel table, general settings, port box, read and write buttons,
+// the menus, and the serial component with the resend timer.
+#pragma once
+
+#include "channels/channeltexts.h"
+#include "protocol/radiolink.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class TCellGrid;
+class TComm;
+class TComboCellEditor;
+class TEditCellEditor;
+
+class TForm1 : public QMainWindow, public ChannelHost {
+    Q_OBJECT
+public:
+    static constexpr int kResendIntervalMs = 300;
+
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Controls, by their names in the program.
+    TCellGrid *xg = nullptr;
+    QComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr, *ComboBox3 = nullptr, *ComboBox4 = nullptr,
+              *ComboBox5 = nullptr, *ComboBox6 = nullptr, *ComboBox7 = nullptr, *ComboBox8 = nullptr,
+              *ComboBox9 = nullptr, *ComboBox10 = nullptr;
+    std::array<QLabel *, 10> settingLabels{};
+    QComboBox *comcbb = nullptr;
+    QPushButton *wbtn = nullptr;
+    QPushButton *rbtn = nullptr;
+    TComm *Comm1 = nullptr;
+    QTimer *Tim1 = nullptr;
+    QMenu *fileMenu = nullptr;
+    QMenu *signallingMenu = nullptr;
+    QAction *N3 = nullptr;    // 打开
+    QAction *N5 = nullptr;    // 保存
+    QAction *N1 = nullptr;    // 退出
+    QAction *DTMF1 = nullptr; // DTMF
+    QAction *N2tone1 = nullptr;
+    QAction *N5TONE1 = nullptr;
+    QAction *N4 = nullptr; // FSK 队列同步
+
+    // ComboBox1…ComboBox10 by setting number 1…10.
+    QComboBox *settingBox(int index) const;
+
+    RadioLink &link() { return *m_link; }
+    ChannelTexts &texts() { return *m_texts; }
+
+    // Handlers.
+    void FormCreate();
+    void FormActivate();
+    void wbtnClick();
+    void rbtnClick();
+    void DTMF1Click();
+    void N2tone1Click();
+    void N5TONE1Click();
+    void N4Click();
+    void N3Click();
+    void N5Click();
+    void N1Click();
+    void xgSetEditText(int ACol, int ARow, const QString &Value);
+    void Comm1ReceiveData(const char *Buffer, std::uint16_t BufferLength);
+    void Tim1Timer();
+
+    // The file dialogs; tests replace them so that nothing modal opens.
+    std::function<QString()> chooseOpenFile;
+    std::function<QString()> chooseSaveFile;
+
+    // ChannelHost
+    bool channelReadRunning() const override { return !rbtn->isEnabled(); }
+    bool channelWriteRunning() const override { return !wbtn->isEnabled(); }
+    void stepProgress() override;
+    void hideProgressBar() override;
+    void finishChannelWrite() override;
+    void EncodeChannelRecord(int channel) override;
+    void EncodeSettingsRecord() override;
+    void DecodeMemoryBlock() override;
+
+signals:
+    void closed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildTable();
+    void buildSettings(QWidget *area);
+    void buildMenus();
+    bool ownsWidget(QObject *object) const;
+    // Opens the port named in the port box when the box says it is closed.
+    bool openPortFromBox();
+    void showSignallingWindow(QWidget *window);
+
+    std::unique_ptr<RadioLink> m_link;
+    std::unique_ptr<ChannelTexts> m_texts;
+    TEditCellEditor *m_frequencyEditor = nullptr;
+    std::vector<TComboCellEditor *> m_comboEditors;
+};

@@ -1,0 +1,47 @@
+// Progress window.
+#include "app/Unit3.h"
+
+#include "app/Unit1.h"
+#include "app/forms.h"
+#include "serial/serialcomm.h"
+#include "rtl/guard.h"
+
+#include <QThread>
+
+TForm3::TForm3(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      pause([](int ms) { QThread::msleep(ms); })
+{
+    setFixedSize(580, 100);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setGeometry(35, 12, 510, 30);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+    Button1 = new QPushButton(QStringLiteral("重试"), this);
+    Button1->setGeometry(120, 58, 90, 28);
+    Button2 = new QPushButton(QStringLiteral("取消"), this);
+    Button2->setGeometry(370, 58, 90, 28);
+    connect(Button1, &QPushButton::clicked, this, rtl::guarded([this] { Button1Click(); }));
+    connect(Button2, &QPushButton::clicked, this, rtl::guarded([this] { Button2Click(); }));
+}
+
+void TForm3::Button2Click()
+{
+    Form1->wbtn->setEnabled(true);
+    Form1->rbtn->setEnabled(true);
+    Form1->comcbb->setEnabled(true);
+    Form1->Comm1->ClosePort();
+    hide();
+    Form1->Tim1->stop();
+}
+
+void TForm3::Button1Click()
+{
+    const bool noWriteRunning = Form1->wbtn->isEnabled();
+    Button2Click(); // the same steps as cancel, in the same order
+    pause(kRetryPauseMs);
+    if (noWriteRunning)
+        Form1->rbtn->click();
+    else
+        Form1->wbtn->click();
+}

@@ -1,0 +1,45 @@
+// Window references and their creation order.
+#include "app/forms.h"
+
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "signalling/Unit2.h"
+#include "signalling/Unit4.h"
+#include "signalling/Unit5.h"
+#include "signalling/Unit6.h"
+
+TForm1 *Form1 = nullptr;
+TForm2 *Form2 = nullptr;
+TForm4 *Form4 = nullptr;
+TForm5 *Form5 = nullptr;
+TForm6 *Form6 = nullptr;
+TForm3 *Form3 = nullptr;
+
+void createForms()
+{
+    Form1 = new TForm1;
+    Form2 = new TForm2(Form1->link());
+    Form4 = new TForm4(Form1->link());
+    Form5 = new TForm5(Form1->link());
+    Form6 = new TForm6(Form1->link());
+    Form3 = new TForm3;
+    Form1->link().setSignalling(Form5, Form4, Form6, Form2);
+}
+
+void destroyForms()
+{
+    if (Form1)
+        Form1->link().setSignalling(nullptr, nullptr, nullptr, nullptr);
+    delete Form3;
+    Form3 = nullptr;
+    delete Form6;
+    Form6 = nullptr;
+    delete Form5;
+    Form5 = nullptr;
+    delete Form4;
+    Form4 = nullptr;
+    delete Form2;
+    Form2 = nullptr;
+    delete Form1;
+    Form1 = nullptr;
+}

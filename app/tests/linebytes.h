@@ -1,0 +1,22 @@
+// Helpers shared by the main window's end-to-end tests.
+#pragma once
+
+#include "protocol/frame.h"
+
+#include <QByteArray>
+#include <initializer_list>
+
+inline QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out.append(char(v));
+    return out;
+}
+
+// A written frame as the radio must see it: bytes 0–31 and the checksum, high byte first.
+inline QByteArray withChecksum(const QByteArray &frame32)
+{
+    const std::uint16_t crc = frame::crc16Modbus(reinterpret_cast<const std::uint8_t *>(frame32.constData()), 32);
+    return frame32 + bytes({crc >> 8, crc & 0xFF});
+}

@@ -1,0 +1,256 @@
+// Channel plans written to the simulated radio and read back, with the exact frames on the line.
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/forms.h"
+#include "app/tests/linebytes.h"
+#include "grid/cellgrid.h"
+#include "protocol/frame.h"
+#include "rtl/dialogs.h"
+#include "serial/serialcomm.h"
+#include "tools/radiosim/radiosim.h"
+
+#include <QtTest>
+
+using radiosim::Event;
+using radiosim::RadioSim;
+
+namespace {
+
+const QStringList kChannel1 = {"145.12500", "145.12500", "88.5", "023N", "高", "宽带", "有", "25000",
+                               "1", "#", "BOTH", "3", "2TONE", "5", "有"};
+const QStringList kChannel2 = {"430.05000", "435.00000", "754I", "无", "低", "窄带", "无", "12500",
+                               "D", "无", "EOT", "无", "FSK", "16", "无"};
+const QStringList kChannel16 = {"446.00625", "446.00625", "254.1", "100.0", "高", "窄带", "有", "6250",
+                                "C", "0", "无", "10", "DTMF", "1", "有"};
+const QStringList kSettings = {"5", "3", "9", "关", "英文", "警报音", "警报音", "关", "关", "关"};
+
+void fillPlan(TForm1 *form)
+{
+    for (int c = 1; c <= 15; ++c) {
+        form->xg->setCells(c, 1, kChannel1[c - 1]);
+        form->xg->setCells(c, 2, kChannel2[c - 1]);
+        form->xg->setCells(c, 16, kChannel16[c - 1]);
+    }
+    for (int i = 1; i <= 10; ++i)
+        form->settingBox(i)->setCurrentText(kSettings[i - 1]);
+}
+
+QStringList planTexts(TForm1 *form)
+{
+    QStringList out;
+    for (int r = 1; r <= 16; ++r)
+        for (int c = 1; c <= 15; ++c)
+            out << form->xg->Cells(c, r);
+    for (int i = 1; i <= 10; ++i)
+        out << form->settingBox(i)->currentText();
+    return out;
+}
+
+QList<Event> writes(const RadioSim &sim)
+{
+    QList<Event> out;
+    for (const Event &e : sim.events())
+        if (e.kind == Event::Write)
+            out << e;
+    return out;
+}
+
+} // namespace
+
+class TestChannelTransfer : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<rtl::dialogs::Recording> m_boxes;
+    RadioSim m_sim;
+
+    void newWindows()
+    {
+        destroyForms();
+        createForms();
+        Form3->pause = [](int) {};
+        Form1->comcbb->setCurrentText(m_sim.portPath());
+    }
+
+private slots:
+    void init()
+    {
+        m_boxes = std::make_unique<rtl::dialogs::Recording>();
+        QVERIFY(m_sim.start());
+        m_sim.clearImage();
+        m_sim.clearLogs();
+        newWindows();
+    }
+    void cleanup()
+    {
+        destroyForms();
+        m_sim.stop();
+        m_boxes.reset();
+    }
+
+    void writtenPlanReadsBackIdentical()
+    {
+        fillPlan(Form1);
+        const QStringList written = planTexts(Form1);
+        Form1->wbtn->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 15000);
+
+        const QList<Event> frames = writes(m_sim);
+        QCOMPARE(frames.size(), 17);
+        // Channel 1, byte by byte: 145125000 Hz twice, 88.5 Hz, DCS 023 N, high, wide, scan,
+        // 25000 Hz step, keys 1 and #, BOTH, scrambler 3, compander on, 2TONE, information 5.
+        const QByteArray channel1 = bytes({0x57, 0, 1, 0x20, 0x88, 0x6E, 0xA6, 0x08, 0x88, 0x6E, 0xA6, 0x08,
+                                           0x75, 0x03, 0x17, 0x20, 0xFF, 0xFF, 0xFF, 0xA8, 0x61, 1, 12, 1, 3,
+                                           0xFF, 1, 5, 0, 0, 0, 0xFF});
+        QCOMPARE(frames[0].bytes.toHex(' '), withChecksum(channel1).toHex(' '));
+        // Channel 2: 430050000 / 435000000 Hz, 754I, no tone, low, narrow, no scan, 12500, D, none.
+        const QByteArray channel2 = bytes({0x57, 0, 2, 0x20, 0xD0, 0x0A, 0xA2, 0x19, 0xC0, 0x92, 0xED, 0x19,
+                                           0xF2, 0xA2, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xD4, 0x30, 0, 0xFF, 3, 0,
+                                           0x00, 3, 16, 0, 0, 0, 0xFF});
+        QCOMPARE(frames[1].bytes.toHex(' '), withChecksum(channel2).toHex(' '));
+        for (const Event &e : frames)
+            QVERIFY(e.checksumOk);
+        // Settings: power save off, alarm off, VOX 5, delay 3, squelch 9, time-out off, English,
+        // alarm tone on both keys, scan off; bytes 20–31 as channel 16 left them.
+        QByteArray settings = bytes({0x57, 5, 0, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 5, 3, 9, 0, 2, 1, 1, 0});
+        settings += frames[15].bytes.mid(20, 12);
+        QCOMPARE(frames[16].bytes.toHex(' '), withChecksum(settings).toHex(' '));
+
+        newWindows();
+        QCOMPARE(Form1->xg->Cells(1, 1), QString());
+        Form1->rbtn->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->rbtn->isEnabled(), 15000);
+        QCOMPARE(planTexts(Form1), written);
+        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("写入成功")});
+    }
+
+    void savedPlanLoadsAndWritesTheSameFrames()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("plan.zq"));
+        fillPlan(Form1);
+        Form1->wbtn->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts().size(), 1, 15000);
+        const QList<Event> direct = writes(m_sim);
+        Form1->chooseSaveFile = [&] { return file; };
+        Form1->N5->trigger();
+        QVERIFY(QFileInfo(file).size() > 0);
+
+        newWindows();
+        m_sim.clearLogs();
+        Form1->chooseOpenFile = [&] { return file; };
+        Form1->N3->trigger();
+        QCOMPARE(Form1->xg->Cells(1, 1), QStringLiteral("145.12500"));
+        QCOMPARE(Form1->xg->Cells(1, 5), QStringLiteral(" ")); // empty fields load as one blank
+        Form1->wbtn->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts().size(), 2, 15000);
+        QCOMPARE(m_boxes->texts().last(), QStringLiteral("写入成功"));
+        const QList<Event> loaded = writes(m_sim);
+        QCOMPARE(loaded.size(), 17);
+        for (int i = 0; i < 16; ++i)
+            QCOMPARE(loaded[i].bytes.toHex(' '), direct[i].bytes.toHex(' '));
+        // The alarm is not stored in the file: this window kept its own.
+        QCOMPARE(Form1->ComboBox10->currentText(), QStringLiteral("开"));
+        QCOMPARE(loaded[16].bytes.at(5), char(1));
+        QCOMPARE(direct[16].bytes.at(5), char(0));
+        QCOMPARE(loaded[16].bytes.left(5), direct[16].bytes.left(5));
+        QCOMPARE(loaded[16].bytes.mid(6, 26), direct[16].bytes.mid(6, 26));
+    }
+
+    void refusedFileChangesNothing()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("short.zq"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("a,b\r\n1,2\r\n");
+        f.close();
+        fillPlan(Form1);
+        const QStringList before = planTexts(Form1);
+        Form1->chooseOpenFile = [&] { return file; };
+        Form1->N3->trigger();
+        QCOMPARE(m_boxes->shown().size(), 1);
+        QVERIFY(m_boxes->texts()[0].contains(file));
+        QCOMPARE(planTexts(Form1), before);
+        // Cancelled dialogs do nothing.
+        Form1->chooseOpenFile = [] { return QString(); };
+        Form1->N3->trigger();
+        QCOMPARE(m_boxes->shown().size(), 1);
+    }
+
+    void badTextSendsNothing_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("setting");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("rx frequency abc, row 7") << 1 << 7 << 0 << "abc"
+                                                 << "'abc' is not a valid floating point value";
+        QTest::newRow("tx frequency 1.2.3, row 16") << 2 << 16 << 0 << "1.2.3"
+                                                    << "'1.2.3' is not a valid floating point value";
+        QTest::newRow("step 25k, row 1") << 8 << 1 << 0 << "25k" << "'25k' is not a valid integer value";
+        QTest::newRow("seven decimals, row 2") << 1 << 2 << 0 << "145.1234567"
+                                               << "'145123456.7' is not a valid integer value";
+        QTest::newRow("squelch x") << 0 << 0 << 3 << "x" << "'x' is not a valid integer value";
+    }
+    void badTextSendsNothing()
+    {
+        QFETCH(int, col);
+        QFETCH(int, row);
+        QFETCH(int, setting);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        fillPlan(Form1);
+        QString before;
+        if (setting) {
+            before = Form1->settingBox(setting)->currentText();
+            Form1->settingBox(setting)->setCurrentText(text);
+        } else {
+            for (int c = 1; c <= 15; ++c)
+                if (Form1->xg->Cells(c, row).isEmpty())
+                    Form1->xg->setCells(c, row, kChannel1[c - 1]);
+            before = Form1->xg->Cells(col, row);
+            Form1->xg->setCells(col, row, text);
+        }
+        Form1->wbtn->click();
+        QCOMPARE(m_boxes->texts(), QStringList{message});
+        QVERIFY(Form1->wbtn->isEnabled());
+        QVERIFY(Form1->comcbb->isEnabled());
+        QVERIFY(!Form3->isVisible());
+        QVERIFY(!Form1->Tim1->isActive());
+        QTest::qWait(400); // long enough for a handshake or a resend to arrive
+        QVERIFY(m_sim.received().isEmpty());
+
+        // Mended, the same plan goes out whole.
+        if (setting)
+            Form1->settingBox(setting)->setCurrentText(before);
+        else
+            Form1->xg->setCells(col, row, before);
+        Form1->wbtn->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts().size(), 2, 15000);
+        QCOMPARE(m_boxes->texts().last(), QStringLiteral("写入成功"));
+        QCOMPARE(writes(m_sim).size(), 17);
+    }
+
+    void splitAnswerIsReadWhole()
+    {
+        QByteArray payload(28, 0);
+        // 145.125 MHz both ways, 88.5 Hz, no tone.
+        const QByteArray head = bytes({0x88, 0x6E, 0xA6, 0x08, 0x88, 0x6E, 0xA6, 0x08, 0x75, 0x03, 0xFF, 0xFF,
+                                       0xFF, 0xFF, 0xFF, 0xA8, 0x61, 1, 2, 0, 0, 0xFF, 0, 1});
+        payload.replace(0, head.size(), head);
+        m_sim.setBlock(0, 3, payload);
+        m_sim.splitAnswers(10, 60, 1000); // every answer arrives in two bursts
+        Form1->rbtn->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->rbtn->isEnabled(), 20000);
+        QCOMPARE(Form1->xg->Cells(1, 3), QStringLiteral("145.12500"));
+        QCOMPARE(Form1->xg->Cells(3, 3), QStringLiteral("88.5"));
+        QCOMPARE(Form1->xg->Cells(8, 3), QStringLiteral("25000"));
+        QCOMPARE(Form1->xg->Cells(9, 3), QStringLiteral("1"));
+        QCOMPARE(Form1->xg->Cells(1, 4), QString());
+        QVERIFY(m_boxes->shown().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestChannelTransfer)
+#include "tst_channeltransfer.moc"

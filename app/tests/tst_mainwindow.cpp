@@ -1,0 +1,310 @@
+// The main window and the progress window, offscreen, against the simulated radio on a real pty.
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/forms.h"
+#include "app/tests/linebytes.h"
+#include "grid/cellgrid.h"
+#include "protocol/frame.h"
+#include "rtl/dialogs.h"
+#include "serial/serialcomm.h"
+#include "signalling/Unit2.h"
+#include "signalling/Unit6.h"
+#include "tools/radiosim/radiosim.h"
+
+#include <QLineEdit>
+#include <QtTest>
+
+using radiosim::Event;
+using radiosim::RadioSim;
+
+namespace {
+
+QList<Event> eventsOf(const RadioSim &sim, Event::Kind kind)
+{
+    QList<Event> out;
+    for (const Event &e : sim.events())
+        if (e.kind == kind)
+            out << e;
+    return out;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<rtl::dialogs::Recording> m_boxes;
+    RadioSim m_sim;
+
+private slots:
+    void init()
+    {
+        m_boxes = std::make_unique<rtl::dialogs::Recording>();
+        createForms();
+        Form3->pause = [](int) {};
+        Form1->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Form1));
+        QVERIFY(m_sim.start());
+        m_sim.clearFaults();
+        m_sim.clearLogs();
+    }
+    void cleanup()
+    {
+        destroyForms();
+        m_sim.stop();
+        m_boxes.reset();
+    }
+
+    void startState()
+    {
+        QCOMPARE(Form1->windowTitle(), QStringLiteral("对讲机写频软件 V1.1.3"));
+        QCOMPARE(Form1->comcbb->currentText(), QStringLiteral("COM1"));
+        QVERIFY(Form1->comcbb->isEnabled() && Form1->comcbb->isEditable());
+        QVERIFY(!Form3->isVisible());
+        QVERIFY(!Form3->ProgressBar1->isVisible());
+        QVERIFY(!Form2->isVisible());
+        for (QAction *a : {Form1->DTMF1, Form1->N2tone1, Form1->N5TONE1, Form1->N4})
+            QVERIFY(!a->isEnabled());
+        QVERIFY(Form1->wbtn->isEnabled() && Form1->rbtn->isEnabled());
+        QVERIFY(!Form1->Tim1->isActive());
+        QCOMPARE(Form1->Tim1->interval(), 300);
+        QCOMPARE(Form1->xg->RowCount(), 17);
+        QCOMPARE(Form1->xg->ColCount(), 16);
+        QCOMPARE(Form1->xg->Cells(1, 0), QStringLiteral("接收频率"));
+        QCOMPARE(Form1->xg->Cells(0, 16), QStringLiteral("16"));
+        QCOMPARE(Form1->ComboBox5->currentText(), QStringLiteral("中文"));
+        QVERIFY(!Form1->Comm1->isOpen());
+    }
+
+    void channelWritePutsExactFramesOnTheLine()
+    {
+        Form1->comcbb->setCurrentText(m_sim.portPath()); // typed, not one of the items
+        bool idleWhenShown = false;
+        rtl::dialogs::setRecorder([&](const rtl::dialogs::Shown &s) {
+            if (s.text == QStringLiteral("写入成功")) {
+                idleWhenShown = !Form3->isVisible() && Form1->wbtn->isEnabled() && Form1->rbtn->isEnabled()
+                                && Form1->comcbb->isEnabled() && !Form1->Comm1->isOpen();
+                return;
+            }
+            QFAIL(qPrintable(QStringLiteral("unexpected box ") + s.text));
+        });
+        QTest::mouseClick(Form1->wbtn, Qt::LeftButton);
+        QVERIFY(!Form1->wbtn->isEnabled());
+        QVERIFY(Form3->isVisible());
+        QVERIFY(!Form1->comcbb->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(idleWhenShown, 15000);
+
+        // The initial window: sixteen empty channels and the initial settings.
+        QByteArray expected("PROGRAM");
+        for (int ch = 1; ch <= 16; ++ch)
+            expected += withChecksum(bytes({0x57, 0, ch, 0x20}) + QByteArray(27, 0) + bytes({0xFF}));
+        QByteArray settings = bytes({0x57, 5, 0, 0x20, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 60, 1, 0, 0, 1});
+        settings += QByteArray(11, 0) + bytes({0xFF}); // bytes 20–31 as channel 16 left them
+        expected += withChecksum(settings);
+        QCOMPARE(m_sim.received().left(expected.size()).toHex(' '), expected.toHex(' '));
+        for (QAction *a : {Form1->DTMF1, Form1->N2tone1, Form1->N5TONE1, Form1->N4})
+            QVERIFY(a->isEnabled());
+        QVERIFY(!Form1->Tim1->isActive());
+    }
+
+    void channelReadRequestsEveryBlock()
+    {
+        Form1->comcbb->setCurrentText(m_sim.portPath());
+        QTest::mouseClick(Form1->rbtn, Qt::LeftButton);
+        QVERIFY(!Form1->rbtn->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->rbtn->isEnabled(), 15000);
+        QVERIFY(!Form3->isVisible());
+        QVERIFY(Form1->comcbb->isEnabled());
+        QVERIFY(!Form1->Comm1->isOpen());
+        QVERIFY(!Form1->Tim1->isActive());
+        QList<Event> reads = eventsOf(m_sim, Event::Read);
+        QCOMPARE(reads.size(), 17);
+        for (int ch = 1; ch <= 16; ++ch)
+            QCOMPARE(reads[ch - 1].bytes, bytes({0x52, 0, ch, 0x20}));
+        QCOMPARE(reads[16].bytes, bytes({0x52, 5, 0, 0x20}));
+        QCOMPARE(eventsOf(m_sim, Event::Handshake).size(), 1);
+        QVERIFY(m_boxes->shown().isEmpty());
+    }
+
+    void signallingItemOpensAClosedPort()
+    {
+        Form1->comcbb->setCurrentText(m_sim.portPath());
+        Form1->DTMF1Click();
+        QVERIFY(Form1->Comm1->isOpen());
+        QVERIFY(!Form1->comcbb->isEnabled());
+        QVERIFY(Form2->isVisible());
+        Form2->hide();
+        // With the port open the item only shows the window.
+        Form1->comcbb->setCurrentText(QStringLiteral("/nonexistent/port"));
+        Form1->DTMF1Click();
+        QVERIFY(Form2->isVisible());
+        QVERIFY(m_boxes->shown().isEmpty());
+        QVERIFY(m_sim.received().isEmpty()); // nothing goes out until the window starts a transfer
+    }
+
+    void failedOpenLeavesTheDocumentedState()
+    {
+        Form1->comcbb->setCurrentText(QStringLiteral("/nonexistent/port"));
+        Form1->N4->setEnabled(true);
+        Form1->N4->trigger();
+        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("Error opening serial port")});
+        QVERIFY(!Form6->isVisible());
+        QVERIFY(Form1->comcbb->isEnabled());
+
+        QTest::mouseClick(Form1->wbtn, Qt::LeftButton);
+        QCOMPARE(m_boxes->texts().size(), 2);
+        QVERIFY(Form1->Tim1->isActive());
+        QVERIFY(Form3->isVisible());
+        QVERIFY(Form1->wbtn->isEnabled() && Form1->comcbb->isEnabled());
+        Form3->Button2->click();
+        QVERIFY(!Form1->Tim1->isActive());
+
+        QTest::mouseClick(Form1->rbtn, Qt::LeftButton);
+        QCOMPARE(m_boxes->texts().size(), 3);
+        QVERIFY(Form3->isVisible());
+        QVERIFY(!Form1->Tim1->isActive());
+        QVERIFY(Form1->rbtn->isEnabled() && Form1->comcbb->isEnabled());
+
+        // Retry after a failed open tries a read, with the port now reachable.
+        Form1->comcbb->setCurrentText(m_sim.portPath());
+        Form3->Button1->click();
+        QTRY_VERIFY_WITH_TIMEOUT(eventsOf(m_sim, Event::Read).size() == 17, 15000);
+        QTRY_VERIFY(Form1->rbtn->isEnabled());
+    }
+
+    void f11RestartsARunningWrite()
+    {
+        Form1->comcbb->setCurrentText(m_sim.portPath());
+        m_sim.dropAnswers(1000000); // a radio that heard the first frames, then nothing
+        QTest::keyClick(Form1->xg, Qt::Key_F11);
+        QVERIFY(!Form1->wbtn->isEnabled());
+        QTRY_VERIFY(m_sim.received().startsWith("PROGRAM"));
+        m_sim.clearLogs();
+        Form1->link().writeBlockCounter = 5;
+        QTest::keyClick(Form1->comcbb, Qt::Key_F11); // while wbtn is disabled
+        QCOMPARE(Form1->link().writeBlockCounter, 0);
+        QTRY_VERIFY(!eventsOf(m_sim, Event::Handshake).isEmpty());
+        QCOMPARE(m_sim.received().left(7), QByteArray("PROGRAM"));
+        QVERIFY(Form1->Comm1->isOpen());
+    }
+
+    void retryRestartsTheRunningTransfer()
+    {
+        Form1->comcbb->setCurrentText(m_sim.portPath());
+        m_sim.dropAnswers(1000000);
+        QTest::mouseClick(Form1->wbtn, Qt::LeftButton);
+        QTRY_VERIFY(m_sim.received().startsWith("PROGRAM"));
+        m_sim.clearLogs();
+        Form3->Button1->click();
+        QVERIFY(!Form1->wbtn->isEnabled()); // a new write, not a read
+        QVERIFY(Form1->rbtn->isEnabled());
+        QVERIFY(Form1->Comm1->isOpen());
+        QTRY_VERIFY(m_sim.received().startsWith("PROGRAM"));
+
+        Form3->Button2->click();
+        QVERIFY(!Form1->Comm1->isOpen());
+        QVERIFY(!Form1->Tim1->isActive());
+        QVERIFY(Form1->wbtn->isEnabled() && Form1->comcbb->isEnabled() && !Form3->isVisible());
+
+        QTest::mouseClick(Form1->rbtn, Qt::LeftButton);
+        Form3->Button1->click();
+        QVERIFY(!Form1->rbtn->isEnabled()); // a read again
+        QVERIFY(Form1->wbtn->isEnabled());
+        QVERIFY(Form1->Tim1->isActive());
+    }
+
+    void cancelThenSignallingItemSendsNothing()
+    {
+        Form1->comcbb->setCurrentText(m_sim.portPath());
+        m_sim.dropAnswers(1000000);
+        QTest::mouseClick(Form1->wbtn, Qt::LeftButton);
+        Form3->Button2->click();
+        m_sim.clearLogs();
+        Form1->DTMF1->trigger();
+        QVERIFY(Form1->Comm1->isOpen());
+        QTest::qWait(700); // two resend periods: the stopped timer must stay silent
+        QVERIFY(m_sim.received().isEmpty());
+    }
+
+    void typedSpacesNeverArrive()
+    {
+        QLineEdit *edit = Form1->ComboBox3->lineEdit();
+        edit->clear();
+        edit->setFocus();
+        QTest::keyClicks(edit, QStringLiteral("1 2"));
+        QCOMPARE(Form1->ComboBox3->currentText(), QStringLiteral("12"));
+
+        Form1->xg->setFocus();
+        Form1->xg->setCurrentCell(1, 2);
+        QTest::keyClick(Form1->xg, '1'); // starts the edit; the editor takes the rest
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" 45"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(Form1->xg->Cells(1, 2), QStringLiteral("145.00000"));
+    }
+
+    // Types `text` into cell (col, row) of the channel table as a user would, then Enter.
+    static void typeIntoCell(int col, int row, const QString &text)
+    {
+        Form1->xg->setFocus();
+        Form1->xg->setCurrentCell(col, row);
+        if (text.isEmpty()) {
+            QTest::keyClick(Form1->xg, Qt::Key_F2);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+        } else {
+            QTest::keyClick(Form1->xg, text[0].toLatin1());
+            QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+
+    static QStringList row(int r)
+    {
+        QStringList out;
+        for (int c = 1; c <= 15; ++c)
+            out << Form1->xg->Cells(c, r);
+        return out;
+    }
+
+    void tableRulesWhileTyping()
+    {
+        typeIntoCell(1, 4, QStringLiteral("145.125"));
+        QCOMPARE(row(4), QStringList({"145.12500", "145.12500", "无", "无", "高", "宽带", "有", "25000", "无",
+                                      "无", "无", "无", "DTMF", "1", "无"}));
+        typeIntoCell(1, 4, QStringLiteral("146"));
+        QCOMPARE(Form1->xg->Cells(1, 4), QStringLiteral("146.00000"));
+        QCOMPARE(Form1->xg->Cells(2, 4), QStringLiteral("145.12500"));
+        typeIntoCell(2, 4, QStringLiteral("145.123456"));
+        QCOMPARE(Form1->xg->Cells(2, 4), QStringLiteral("145.12346"));
+
+        // A choice in a row without receive frequency is undone at once.
+        Form1->xg->setFocus();
+        Form1->xg->setCurrentCell(5, 9);
+        QTest::keyClick(Form1->xg, Qt::Key_F2); // opens on the default "高"
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // "低"
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(row(9), QStringList(15));
+
+        typeIntoCell(1, 4, QString());
+        QCOMPARE(row(4), QStringList(15));
+        QCOMPARE(Form1->xg->Cells(0, 4), QStringLiteral("4"));
+        QVERIFY(m_boxes->shown().isEmpty());
+
+        typeIntoCell(1, 6, QStringLiteral("abc"));
+        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("'abc' is not a valid floating point value")});
+        QCOMPARE(Form1->xg->Cells(1, 6), QStringLiteral("abc"));
+        QCOMPARE(Form1->xg->Cells(2, 6), QString());
+    }
+
+    void activationRenumbersColumnZero()
+    {
+        Form1->xg->setCells(0, 3, QStringLiteral("x"));
+        Form2->show();
+        Form2->activateWindow();
+        QTRY_VERIFY(!Form1->isActiveWindow());
+        Form1->activateWindow();
+        QTRY_COMPARE(Form1->xg->Cells(0, 3), QStringLiteral("3"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
