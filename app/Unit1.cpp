@@ -32,7 +32,9 @@
 namespace {
 
 constexpr int kRowHeight = 24;
-const QString kPlanFilter = QStringLiteral("*.zq");
+const QString kPlanFilter = QStringLiteral(".zq (*.zq)");
+// A pulled cable or a vanished USB adapter: the component's threads stop and say so once.
+const QString kLineLost = QStringLiteral("串口连接中断，请检查写频线后重试。");
 
 } // namespace
 
@@ -49,6 +51,12 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     Comm1->setReadIntervalTimeout(20);
     Comm1->OnReceiveData = [this](TComm *, const char *buffer, std::uint16_t length) {
         rtl::guard([&] { Comm1ReceiveData(buffer, length); });
+    };
+    Comm1->OnRequestHangup = [this](TComm *) {
+        if (!Comm1->isOpen() || m_lineLostShown)
+            return;
+        m_lineLostShown = true;
+        rtl::dialogs::errorBox(kLineLost);
     };
     Tim1 = new QTimer(this);
     Tim1->setInterval(kResendIntervalMs);
@@ -247,6 +255,7 @@ bool TForm1::openPortFromBox()
     if (!comcbb->isEnabled())
         return false;
     Comm1->OpenPort();
+    m_lineLostShown = false;
     comcbb->setEnabled(false);
     return true;
 }

@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -107,4 +108,5 @@ private:
     std::unique_ptr<ChannelTexts> m_texts;
     TEditCellEditor *m_frequencyEditor = nullptr;
     std::vector<TComboCellEditor *> m_comboEditors;
+    bool m_lineLostShown = false;
 };

@@ -6,6 +6,7 @@
 #include "serial/serialcomm.h"
 #include "rtl/guard.h"
 
+#include <QShowEvent>
 #include <QThread>
 
 TForm3::TForm3(QWidget *parent)
@@ -23,6 +24,14 @@ TForm3::TForm3(QWidget *parent)
     Button2->setGeometry(370, 58, 90, 28);
     connect(Button1, &QPushButton::clicked, this, rtl::guarded([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, rtl::guarded([this] { Button2Click(); }));
+}
+
+void TForm3::showEvent(QShowEvent *event)
+{
+    // Over the middle of the main window, where the user is looking.
+    if (Form1 && !event->spontaneous())
+        move(Form1->frameGeometry().center() - rect().center());
+    QWidget::showEvent(event);
 }
 
 void TForm3::Button2Click()

@@ -24,4 +24,7 @@ public:
 
     // The blocking pause of the retry action; tests may replace it.
     std::function<void(int ms)> pause;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 };

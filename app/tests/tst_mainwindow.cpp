@@ -226,6 +226,21 @@ private slots:
         QVERIFY(m_sim.received().isEmpty());
     }
 
+    void pulledCableIsReportedOnce()
+    {
+        Form1->comcbb->setCurrentText(m_sim.portPath());
+        m_sim.dropAnswers(1000000);
+        QTest::mouseClick(Form1->rbtn, Qt::LeftButton);
+        QTRY_VERIFY(m_sim.received().startsWith("PROGRAM"));
+        m_sim.hangUp();
+        QTRY_COMPARE(m_boxes->texts(), QStringList{QStringLiteral("串口连接中断，请检查写频线后重试。")});
+        QTest::qWait(700); // resends into the dead line stay silent
+        QCOMPARE(m_boxes->shown().size(), 1);
+        QVERIFY(Form3->isVisible()); // the user still chooses retry or cancel
+        Form3->Button2->click();
+        QVERIFY(!Form1->Comm1->isOpen());
+    }
+
     void typedSpacesNeverArrive()
     {
         QLineEdit *edit = Form1->ComboBox3->lineEdit();
