@@ -176,6 +176,7 @@ void TForm1::buildTable()
     xg->setRowCount(kChannelRowCount);
     xg->setDefaultRowHeight(kRowHeight);
     xg->setImmediateEditMode(true);
+    xg->setRangeSelect(true);
     // Small enough that "145.12500" fits the narrow frequency columns.
     QFont cellFont = xg->font();
     cellFont.setPixelSize(10);
