@@ -98,15 +98,21 @@ public:
         return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
     }
 
-    // The grid changes its counts between these calls.
-    using QAbstractTableModel::beginInsertColumns;
-    using QAbstractTableModel::beginInsertRows;
-    using QAbstractTableModel::beginRemoveColumns;
-    using QAbstractTableModel::beginRemoveRows;
-    using QAbstractTableModel::endInsertColumns;
-    using QAbstractTableModel::endInsertRows;
-    using QAbstractTableModel::endRemoveColumns;
-    using QAbstractTableModel::endRemoveRows;
+    // Runs `change`, which takes the shown columns (Horizontal) or rows from `before` to `after`,
+    // inside the model's insert or remove notices.
+    void resize(Qt::Orientation orientation, int before, int after, const std::function<void()> &change)
+    {
+        const bool columns = orientation == Qt::Horizontal;
+        if (after > before)
+            columns ? beginInsertColumns({}, before, after - 1) : beginInsertRows({}, before, after - 1);
+        else if (after < before)
+            columns ? beginRemoveColumns({}, after, before - 1) : beginRemoveRows({}, after, before - 1);
+        change();
+        if (after > before)
+            columns ? endInsertColumns() : endInsertRows();
+        else if (after < before)
+            columns ? endRemoveColumns() : endRemoveRows();
+    }
 
 private:
     TCellGrid *m_grid;
@@ -160,18 +166,11 @@ void TCellGrid::setColCount(int count)
         endEdit();
     const int oldCount = m_colCount;
     // The model shows every column but column 0.
-    const int shownBefore = std::max(0, oldCount - 1), shownAfter = count - 1;
-    if (shownAfter > shownBefore)
-        m_model->beginInsertColumns({}, shownBefore, shownAfter - 1);
-    else if (shownAfter < shownBefore)
-        m_model->beginRemoveColumns({}, shownAfter, shownBefore - 1);
-    m_colCount = count;
-    m_colWidths.resize(size_t(count), kDefaultColWidth);
-    m_columns.resize(count);
-    if (shownAfter > shownBefore)
-        m_model->endInsertColumns();
-    else if (shownAfter < shownBefore)
-        m_model->endRemoveColumns();
+    m_model->resize(Qt::Horizontal, std::max(0, oldCount - 1), count - 1, [&] {
+        m_colCount = count;
+        m_colWidths.resize(size_t(count), kDefaultColWidth);
+        m_columns.resize(count);
+    });
     for (int c = std::max(0, oldCount - 1); c < count; ++c)
         applyColWidth(c);
     ensureCurrentCell();
@@ -185,16 +184,7 @@ void TCellGrid::setRowCount(int count)
     if (m_activeEditor && m_editRow >= count)
         endEdit();
     // The model shows every row but row 0.
-    const int shownBefore = std::max(0, m_rowCount - 1), shownAfter = count - 1;
-    if (shownAfter > shownBefore)
-        m_model->beginInsertRows({}, shownBefore, shownAfter - 1);
-    else if (shownAfter < shownBefore)
-        m_model->beginRemoveRows({}, shownAfter, shownBefore - 1);
-    m_rowCount = count;
-    if (shownAfter > shownBefore)
-        m_model->endInsertRows();
-    else if (shownAfter < shownBefore)
-        m_model->endRemoveRows();
+    m_model->resize(Qt::Vertical, std::max(0, m_rowCount - 1), count - 1, [&] { m_rowCount = count; });
     ensureCurrentCell();
 }
 
