@@ -144,28 +144,24 @@ void xgSetEditText(ChannelTexts &texts, int col, int row)
     // Empty-row rule: a channel without receive frequency never keeps a value.
     if (isBlankCell(texts.cell(ColRxFrequency, row))) {
         texts.setCell(col, row, QString());
-        texts.setCell(ColTxFrequency, row, QString());
-        texts.setCell(ColRxFrequency, row, QString());
-        for (int c = ColRxTone; c < kChannelColumnCount; ++c)
+        for (int c = ColRxFrequency; c < kChannelColumnCount; ++c)
             texts.setCell(c, row, QString());
         return;
     }
 
-    // Completion rule: a new channel gets its transmit frequency and the defaults. The number is
-    // read before any cell changes, so a bad text leaves the row as it was.
+    // Format rule: frequencies always show five decimals. The number is read before any cell
+    // changes, so a bad text leaves the row as it was.
+    if ((col != ColRxFrequency && col != ColTxFrequency) || isBlankCell(texts.cell(col, row)))
+        return;
+    const QString frequency =
+        rtl::FormatFloat(kFrequencyPattern, rtl::StrToFloat(texts.cell(col, row)));
+    texts.setCell(col, row, frequency);
+
+    // Completion rule: a new channel gets its transmit frequency and the defaults.
     if (col == ColRxFrequency && isBlankCell(texts.cell(ColTxFrequency, row))) {
-        const QString frequency =
-            rtl::FormatFloat(kFrequencyPattern, rtl::StrToFloat(texts.cell(ColRxFrequency, row)));
-        texts.setCell(ColRxFrequency, row, frequency);
         texts.setCell(ColTxFrequency, row, frequency);
         const QList<ChannelColumnDef> &columns = channelColumns();
         for (int c = ColRxTone; c < kChannelColumnCount; ++c)
             texts.setCell(c, row, columns[c].completionDefault);
-    }
-
-    // Format rule: frequencies always show five decimals.
-    if ((col == ColRxFrequency || col == ColTxFrequency) && !isBlankCell(texts.cell(col, row))) {
-        texts.setCell(col, row,
-                      rtl::FormatFloat(kFrequencyPattern, rtl::StrToFloat(texts.cell(col, row))));
     }
 }
