@@ -1,6 +1,8 @@
 // Frame recognition for the simulated radio: headers, lengths, resend tails and idle resets.
 #include "tools/radiosim/frameparser.h"
 
+#include <utility>
+
 namespace radiosim {
 
 quint16 crc16Modbus(QByteArrayView bytes)
@@ -31,7 +33,7 @@ QList<Event> FrameParser::feed(QByteArrayView bytes, qint64 nowMs, bool answerPe
     QList<Event> out = tick(nowMs, answerPending);
     m_lastRxMs = nowMs;
     m_buf.append(bytes.data(), bytes.size());
-    parse(out, nowMs);
+    parse(out);
     return out;
 }
 
@@ -44,11 +46,11 @@ QList<Event> FrameParser::tick(qint64 nowMs, bool answerPending)
         m_buf.prepend(m_tail);
         m_tail.clear();
         m_tailWanted = 0;
-        parse(out, nowMs);
+        parse(out);
     }
     if (!tailOpen() && !m_buf.isEmpty() && idle >= kIdleResetMs) {
         skipJunk(int(m_buf.size()));
-        flushJunk(out, nowMs);
+        flushJunk(out);
     }
     return out;
 }
@@ -76,25 +78,22 @@ void FrameParser::skipJunk(int count)
     m_buf.remove(0, count);
 }
 
-void FrameParser::flushJunk(QList<Event> &out, qint64 nowMs)
+void FrameParser::flushJunk(QList<Event> &out)
 {
     if (m_junk.isEmpty())
         return;
     Event e;
     e.kind = Event::Junk;
-    e.bytes = m_junk;
-    e.atMs = nowMs;
+    e.bytes = std::exchange(m_junk, {});
     out.append(e);
-    m_junk.clear();
 }
 
-void FrameParser::emitFrame(QList<Event> &out, Event::Kind kind, int length, qint64 nowMs)
+void FrameParser::emitFrame(QList<Event> &out, Event::Kind kind, int length)
 {
-    flushJunk(out, nowMs);
+    flushJunk(out);
     Event e;
     e.kind = kind;
     e.bytes = m_buf.left(length);
-    e.atMs = nowMs;
     if (kind == Event::Write || kind == Event::Read) {
         e.type = quint8(e.bytes[1]);
         e.number = quint8(e.bytes[2]);
@@ -110,7 +109,7 @@ void FrameParser::emitFrame(QList<Event> &out, Event::Kind kind, int length, qin
         m_tailWanted = kResendLength - length;
 }
 
-void FrameParser::parse(QList<Event> &out, qint64 nowMs)
+void FrameParser::parse(QList<Event> &out)
 {
     while (!m_buf.isEmpty()) {
         if (tailOpen()) {
@@ -118,11 +117,10 @@ void FrameParser::parse(QList<Event> &out, qint64 nowMs)
             m_tail.append(m_buf.left(take));
             m_buf.remove(0, take);
             if (m_tail.size() == m_tailWanted) {
-                flushJunk(out, nowMs);
-                m_junk = m_tail;
-                flushJunk(out, nowMs);
-                m_tail.clear();
+                // A resend's leftovers: reported on their own, never scanned.
+                m_junk = std::exchange(m_tail, {});
                 m_tailWanted = 0;
+                flushJunk(out);
             }
             continue;
         }
@@ -130,7 +128,7 @@ void FrameParser::parse(QList<Event> &out, qint64 nowMs)
         const int have = int(m_buf.size());
         const char first = m_buf[0];
         if (first == kAck) {
-            emitFrame(out, Event::Ack, 1, nowMs);
+            emitFrame(out, Event::Ack, 1);
             continue;
         }
         if (first == kHandshake[0]) {
@@ -140,7 +138,7 @@ void FrameParser::parse(QList<Event> &out, qint64 nowMs)
             else if (n < kHandshakeLength)
                 break;
             else
-                emitFrame(out, Event::Handshake, kHandshakeLength, nowMs);
+                emitFrame(out, Event::Handshake, kHandshakeLength);
             continue;
         }
         if (first == kReadTag || first == kWriteTag) {
@@ -151,18 +149,18 @@ void FrameParser::parse(QList<Event> &out, qint64 nowMs)
             if (have < kHeaderLength)
                 break;
             if (first == kReadTag) {
-                emitFrame(out, Event::Read, kHeaderLength, nowMs);
+                emitFrame(out, Event::Read, kHeaderLength);
                 continue;
             }
             const int length = m_buf[1] == kFskType ? kBareFrameLength : kFrameLength;
             if (have < length)
                 break;
-            emitFrame(out, Event::Write, length, nowMs);
+            emitFrame(out, Event::Write, length);
             continue;
         }
         skipJunk(1);
     }
-    flushJunk(out, nowMs);
+    flushJunk(out);
 }
 
 } // namespace radiosim

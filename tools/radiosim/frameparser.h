@@ -34,7 +34,6 @@ struct Event {
     int number = -1;          // block number of a write or read
     QByteArray bytes;         // exactly the bytes this event stands for
     bool checksumOk = false;  // a 34-byte write whose bytes 32-33 match its CRC
-    qint64 atMs = 0;          // arrival of the read that completed it
 
     QByteArray payload() const { return bytes.mid(kHeaderLength, kPayloadLength); }
 };
@@ -68,10 +67,10 @@ public:
     void reset();
 
 private:
-    void parse(QList<Event> &out, qint64 nowMs);
+    void parse(QList<Event> &out);
     void skipJunk(int count);
-    void flushJunk(QList<Event> &out, qint64 nowMs);
-    void emitFrame(QList<Event> &out, Event::Kind kind, int length, qint64 nowMs);
+    void flushJunk(QList<Event> &out);
+    void emitFrame(QList<Event> &out, Event::Kind kind, int length);
 
     QByteArray m_buf;       // bytes not yet parsed
     QByteArray m_junk;      // skipped bytes not yet reported
