@@ -22,7 +22,6 @@ constexpr int kHeaderLength = 4;
 constexpr int kRecordEndByte = 31;
 constexpr int kSettingsClearedEnd = 11; // settings bytes 4–11 start out zero
 constexpr double kHzPerMHz = 1000000.0;
-const QString kFrequencyPattern = QStringLiteral("0.00000");
 
 // Codes of DTMF keys 0–15; 0xFF is "no key".
 const std::array<QString, 16> kKeyTexts{
@@ -193,9 +192,7 @@ void decodeChannel(ChannelTexts &t, int row, const quint8 *f)
         if (!text.isNull()) // a code of no known kind leaves the cell as it was
             t.setCell(col, row, text);
     };
-    const auto frequency = [](const quint8 *p) {
-        return rtl::FormatFloat(kFrequencyPattern, get32(p) / kHzPerMHz);
-    };
+    const auto frequency = [](const quint8 *p) { return frequencyText(get32(p) / kHzPerMHz); };
     const auto key = [](quint8 code) {
         if (code == kNoKey)
             return kNone;
@@ -204,7 +201,13 @@ void decodeChannel(ChannelTexts &t, int row, const quint8 *f)
     const auto switchText = [](quint8 value, const QString &off, const QString &on) {
         return value == 0 ? off : on;
     };
-    set(ColRxFrequency, frequency(f + 4));
+    const QString rx = frequency(f + 4);
+    if (rx == frequencyText(0)) { // an unused channel: its row is emptied
+        for (int col = ColRxFrequency; col < kChannelColumnCount; ++col)
+            t.setCell(col, row, QString());
+        return;
+    }
+    set(ColRxFrequency, rx);
     set(ColTxFrequency, frequency(f + 8));
     set(ColRxTone, decodeToneWord(get16(f + 12)));
     set(ColTxTone, decodeToneWord(get16(f + 14)));
@@ -219,10 +222,6 @@ void decodeChannel(ChannelTexts &t, int row, const quint8 *f)
     set(ColCompander, switchText(f[25], kNone, QStringLiteral("有")));
     set(ColSignalling, f[26] < kSignallingTexts.size() ? kSignallingTexts[f[26]] : QString());
     set(ColSignallingInfo, rtl::IntToStr(f[27]));
-    if (t.cell(ColRxFrequency, row) == QLatin1String("0.00000")) {
-        for (int col = ColRxFrequency; col < kChannelColumnCount; ++col)
-            t.setCell(col, row, QString());
-    }
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 namespace {
 
 const QString kNone = QStringLiteral("无");
-const QString kFrequencyPattern = QStringLiteral("0.00000");
 
 QStringList numbers(int from, int to)
 {
@@ -139,6 +138,11 @@ bool isBlankCell(const QString &text)
     return text.isEmpty() || text == QLatin1String(" ");
 }
 
+QString frequencyText(double megahertz)
+{
+    return rtl::FormatFloat(QStringLiteral("0.00000"), megahertz);
+}
+
 void xgSetEditText(ChannelTexts &texts, int col, int row)
 {
     // Empty-row rule: a channel without receive frequency never keeps a value.
@@ -153,8 +157,7 @@ void xgSetEditText(ChannelTexts &texts, int col, int row)
     // changes, so a bad text leaves the row as it was.
     if ((col != ColRxFrequency && col != ColTxFrequency) || isBlankCell(texts.cell(col, row)))
         return;
-    const QString frequency =
-        rtl::FormatFloat(kFrequencyPattern, rtl::StrToFloat(texts.cell(col, row)));
+    const QString frequency = frequencyText(rtl::StrToFloat(texts.cell(col, row)));
     texts.setCell(col, row, frequency);
 
     // Completion rule: a new channel gets its transmit frequency and the defaults.

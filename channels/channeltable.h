@@ -80,6 +80,9 @@ const QList<QList<int>> &settingLayout();
 // blank a loaded file leaves in cells that were empty.
 bool isBlankCell(const QString &text);
 
+// A frequency in MHz as the table shows it, with five decimals.
+QString frequencyText(double megahertz);
+
 // The table's edit rules for the cell just edited: empty-row rule, completion rule, format rule.
 // A frequency that is not a number throws EConvertError before anything of the row changes.
 void xgSetEditText(ChannelTexts &texts, int col, int row);
