@@ -117,7 +117,6 @@ void TComm::OpenPort()
 
     m_fd = fd;
     posixport::purge(m_fd, TCIOFLUSH);
-    m_sendQueueEmpty = true;
     applyTimeouts();
     applyLineState();
 
@@ -133,8 +132,7 @@ void TComm::OpenPort()
         throw ECommsError(QStringLiteral("Unable to create read thread"));
     }
     try {
-        m_writeThread = std::make_unique<TWriteThread>(m_fd, m_closeEvent, m_notifier, m_sendQueueEmpty,
-                                                       kMaxQueuedBlocks);
+        m_writeThread = std::make_unique<TWriteThread>(m_fd, m_closeEvent, m_notifier, kMaxQueuedBlocks);
     } catch (const std::exception &) {
         closeHandles();
         throw ECommsError(QStringLiteral("Unable to create write thread"));
@@ -163,7 +161,6 @@ void TComm::closeHandles()
     if (m_writeThread) {
         m_writeThread->stop();
         posixport::purge(m_fd, TCOFLUSH);
-        m_sendQueueEmpty = true;
         m_writeThread.reset(); // joins
     }
     if (m_closeEvent >= 0) {
@@ -172,7 +169,6 @@ void TComm::closeHandles()
     }
     posixport::closeDevice(m_fd);
     m_fd = -1;
-    m_sendQueueEmpty = true;
     // Bursts still queued belong to the closed session; a reopened port must not see them.
     QCoreApplication::removePostedEvents(m_notifier);
 }

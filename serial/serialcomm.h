@@ -5,7 +5,6 @@
 
 #include <QObject>
 #include <QString>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -146,7 +145,6 @@ private:
     std::unique_ptr<TReadThread> m_readThread;
     std::unique_ptr<TWriteThread> m_writeThread;
     CommNotifier *m_notifier = nullptr;
-    std::atomic<bool> m_sendQueueEmpty{true};
 
     int m_baudRate = 9600;
     bool m_parityCheck = false;

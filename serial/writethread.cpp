@@ -9,10 +9,9 @@
 #include <poll.h>
 #include <unistd.h>
 
-TWriteThread::TWriteThread(int fd, int closeEvent, QObject *notifier, std::atomic<bool> &sendQueueEmpty,
-                           int maxQueuedBlocks)
-    : m_fd(fd), m_closeEvent(closeEvent), m_notifier(notifier), m_sendQueueEmpty(sendQueueEmpty),
-      m_maxQueuedBlocks(maxQueuedBlocks), m_thread(&TWriteThread::run, this)
+TWriteThread::TWriteThread(int fd, int closeEvent, QObject *notifier, int maxQueuedBlocks)
+    : m_fd(fd), m_closeEvent(closeEvent), m_notifier(notifier), m_maxQueuedBlocks(maxQueuedBlocks),
+      m_thread(&TWriteThread::run, this)
 {
 }
 
@@ -30,8 +29,6 @@ bool TWriteThread::enqueue(const void *buffer, std::uint16_t count)
     if (m_finished || m_stop || int(m_queue.size()) >= m_maxQueuedBlocks)
         return false;
     m_queue.push_back(std::move(copy));
-    // Cleared under the lock so it cannot overwrite the thread's "empty" from a later check.
-    m_sendQueueEmpty = false;
     m_wake.notify_one();
     return true;
 }
@@ -51,7 +48,6 @@ void TWriteThread::run()
         if (m_stop)
             break;
         if (m_queue.empty()) {
-            m_sendQueueEmpty = true;
             if (!emptyAnnounced) {
                 emptyAnnounced = true;
                 lock.unlock();
@@ -81,7 +77,6 @@ void TWriteThread::run()
         m_queue.clear();
     }
     posixport::purge(m_fd, TCOFLUSH);
-    m_sendQueueEmpty = true;
 }
 
 TWriteThread::WriteResult TWriteThread::writeWhole(const QByteArray &block)

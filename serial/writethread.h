@@ -3,7 +3,6 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -13,8 +12,7 @@
 class TWriteThread {
 public:
     // Starts at once; throws std::system_error when no thread can be had.
-    TWriteThread(int fd, int closeEvent, QObject *notifier, std::atomic<bool> &sendQueueEmpty,
-                 int maxQueuedBlocks);
+    TWriteThread(int fd, int closeEvent, QObject *notifier, int maxQueuedBlocks);
     ~TWriteThread(); // stops and joins
     TWriteThread(const TWriteThread &) = delete;
     TWriteThread &operator=(const TWriteThread &) = delete;
@@ -32,7 +30,6 @@ private:
     const int m_fd;
     const int m_closeEvent;
     QObject *const m_notifier;
-    std::atomic<bool> &m_sendQueueEmpty;
     const int m_maxQueuedBlocks;
 
     std::mutex m_mutex;
