@@ -160,14 +160,13 @@ TCellGrid::~TCellGrid()
 void TCellGrid::setColCount(int count)
 {
     count = std::max(1, count);
-    if (count == m_colCount)
+    const int oldCount = ColCount();
+    if (count == oldCount)
         return;
     if (m_activeEditor && m_editCol >= count)
         endEdit();
-    const int oldCount = m_colCount;
     // The model shows every column but column 0.
     m_model->resize(Qt::Horizontal, std::max(0, oldCount - 1), count - 1, [&] {
-        m_colCount = count;
         m_colWidths.resize(size_t(count), kDefaultColWidth);
         m_columns.resize(count);
     });
@@ -212,7 +211,7 @@ void TCellGrid::setCells(int col, int row, const QString &text)
 
 void TCellGrid::updateCell(int col, int row)
 {
-    if (col >= m_colCount || row >= m_rowCount)
+    if (col >= ColCount() || row >= m_rowCount)
         return; // stored, not shown
     if (col == 0 && row == 0) {
         if (m_corner)
@@ -251,7 +250,6 @@ void TCellGrid::setCurrentCell(int col, int row)
 void TCellGrid::setDefaultRowHeight(int height)
 {
     m_defaultRowHeight = std::max(1, height);
-    verticalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setDefaultSectionSize(m_defaultRowHeight);
     horizontalHeader()->setFixedHeight(m_defaultRowHeight);
     placeEditor();
@@ -259,12 +257,12 @@ void TCellGrid::setDefaultRowHeight(int height)
 
 int TCellGrid::ColWidths(int col) const
 {
-    return col >= 0 && col < m_colCount ? m_colWidths[size_t(col)] : 0;
+    return col >= 0 && col < ColCount() ? m_colWidths[size_t(col)] : 0;
 }
 
 void TCellGrid::setColWidths(int col, int width)
 {
-    if (col < 0 || col >= m_colCount)
+    if (col < 0 || col >= ColCount())
         return;
     m_colWidths[size_t(col)] = std::max(0, width);
     applyColWidth(col);
@@ -294,7 +292,6 @@ void TCellGrid::setEditingEnabled(bool on)
 
 void TCellGrid::setRangeSelect(bool on)
 {
-    m_rangeSelect = on;
     setSelectionMode(on ? QAbstractItemView::ContiguousSelection : QAbstractItemView::SingleSelection);
 }
 
@@ -428,7 +425,7 @@ bool TCellGrid::eventFilter(QObject *watched, QEvent *event)
 
 bool TCellGrid::canEditCell(int col, int row) const
 {
-    return m_editingEnabled && col >= 1 && row >= 1 && col < m_colCount && row < m_rowCount
+    return m_editingEnabled && col >= 1 && row >= 1 && col < ColCount() && row < m_rowCount
            && m_columns.Items(col)->Editor() != nullptr;
 }
 

@@ -23,7 +23,7 @@ public:
     explicit TCellGrid(QWidget *parent = nullptr);
     ~TCellGrid() override;
 
-    int ColCount() const { return m_colCount; }
+    int ColCount() const { return m_columns.Count(); }
     void setColCount(int count);
     int RowCount() const { return m_rowCount; }
     void setRowCount(int count);
@@ -48,7 +48,7 @@ public:
     void setMultiLine(bool on);
     bool EditingEnabled() const { return m_editingEnabled; }
     void setEditingEnabled(bool on);
-    bool RangeSelect() const { return m_rangeSelect; }
+    bool RangeSelect() const { return selectionMode() == QAbstractItemView::ContiguousSelection; }
     void setRangeSelect(bool on);
 
     QColor Color() const;
@@ -117,13 +117,11 @@ private:
     QAbstractButton *m_corner = nullptr;
     QMap<std::pair<int, int>, QString> m_cells;
     std::vector<int> m_colWidths;
-    int m_colCount = 0;
     int m_rowCount = 0;
     int m_defaultRowHeight = 24;
     bool m_immediateEditMode = false;
     bool m_multiLine = false;
     bool m_editingEnabled = true;
-    bool m_rangeSelect = false;
     QColor m_color, m_fixedColor, m_selectedColor, m_selectedTextColor;
     QColor m_fixedLineColor = Qt::black;
     QColor m_gridLineColor = QColor(192, 192, 192);
