@@ -250,11 +250,10 @@ QString decodeToneWord(quint16 word)
         return kNone;
     const int kind = word >> 12;
     if (kind == 0) {
-        QString text = rtl::FloatToStr(word / 10.0);
         // The whole-hertz tones of the list carry ".0".
-        if (word == 670 || word == 770 || word == 1000 || word == 1230)
-            text += QLatin1String(".0");
-        return text;
+        const QString text = rtl::FloatToStr(word / 10.0);
+        const QString withDecimal = text + QLatin1String(".0");
+        return toneList().contains(withDecimal) ? withDecimal : text;
     }
     if (kind == kDcsNormal >> 12 || kind == kDcsInverted >> 12) {
         const int n = word & 0x0FFF;
