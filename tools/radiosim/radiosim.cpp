@@ -557,8 +557,13 @@ RadioSim::Clock::time_point RadioSim::nextOutputTime() const
     const Outgoing &o = m_out.front();
     if (o.started)
         return m_paced ? o.startedAt + o.written * byteTime() : Clock::now();
-    Clock::time_point start = std::max(o.notBefore, m_prevEnd + o.gapAfterPrevious);
-    return m_paced ? std::max(start, m_prevEnd) : start;
+    return startTimeLocked(o);
+}
+
+RadioSim::Clock::time_point RadioSim::startTimeLocked(const Outgoing &o) const
+{
+    // m_prevEnd is where the previous answer left the line, in line time when paced.
+    return std::max(o.notBefore, m_prevEnd + o.gapAfterPrevious);
 }
 
 void RadioSim::flushOutput(Clock::time_point now)
@@ -567,9 +572,7 @@ void RadioSim::flushOutput(Clock::time_point now)
     while (!m_out.empty() && !m_writeBlocked && m_master >= 0) {
         Outgoing &o = m_out.front();
         if (!o.started) {
-            Clock::time_point start = std::max(o.notBefore, m_prevEnd + o.gapAfterPrevious);
-            if (m_paced)
-                start = std::max(start, m_prevEnd);
+            const Clock::time_point start = startTimeLocked(o);
             if (now < start)
                 break;
             o.started = true;

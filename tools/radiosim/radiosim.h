@@ -119,6 +119,7 @@ private:
     quint64 answer(QByteArray content, Clock::time_point rxDone);
     void flushOutput(Clock::time_point now);
     Clock::time_point nextOutputTime() const;
+    Clock::time_point startTimeLocked(const Outgoing &o) const;
     bool tailAnswerPending() const;
     void closePtyLocked();
     void report(const QString &line);
