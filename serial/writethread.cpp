@@ -26,7 +26,7 @@ bool TWriteThread::enqueue(const void *buffer, std::uint16_t count)
 {
     QByteArray copy(static_cast<const char *>(buffer), count);
     std::lock_guard lock(m_mutex);
-    if (m_finished || m_stop || int(m_queue.size()) >= m_maxQueuedBlocks)
+    if (m_stop || int(m_queue.size()) >= m_maxQueuedBlocks)
         return false;
     m_queue.push_back(std::move(copy));
     m_wake.notify_one();
@@ -73,7 +73,7 @@ void TWriteThread::run()
     }
     {
         std::lock_guard lock(m_mutex);
-        m_finished = true; // from now on enqueue refuses
+        m_stop = true; // also when the thread ends by itself: from now on enqueue refuses
         m_queue.clear();
     }
     posixport::purge(m_fd, TCOFLUSH);

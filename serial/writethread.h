@@ -35,8 +35,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<QByteArray> m_queue;
-    bool m_stop = false;
-    bool m_finished = false;
+    bool m_stop = false; // asked to stop or ended; enqueue refuses
 
     std::thread m_thread; // last: starts once the members above are set
 };
