@@ -17,6 +17,18 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace {
+
+// Calls an event handler when one is set.
+template <typename Handler, typename... Args>
+void raise(const Handler &handler, Args... args)
+{
+    if (handler)
+        handler(args...);
+}
+
+} // namespace
+
 // The hidden receiver of the threads' events; raises the component's events on the GUI thread.
 class CommNotifier : public QObject {
 public:
@@ -33,25 +45,15 @@ public:
         rtl::guard([&] {
             switch (type) {
             case TComm::kReceiveDataEvent:
-                if (comm->OnReceiveData)
-                    comm->OnReceiveData(comm, ce->data.constData(), std::uint16_t(ce->data.size()));
-                break;
+                return raise(comm->OnReceiveData, comm, ce->data.constData(), std::uint16_t(ce->data.size()));
             case TComm::kReceiveErrorEvent:
-                if (comm->OnReceiveError)
-                    comm->OnReceiveError(comm, ce->value);
-                break;
+                return raise(comm->OnReceiveError, comm, ce->value);
             case TComm::kRequestHangupEvent:
-                if (comm->OnRequestHangup)
-                    comm->OnRequestHangup(comm);
-                break;
+                return raise(comm->OnRequestHangup, comm);
             case TComm::kModemStateEvent:
-                if (comm->OnModemStateChange)
-                    comm->OnModemStateChange(comm, ce->value);
-                break;
+                return raise(comm->OnModemStateChange, comm, ce->value);
             case TComm::kSendEmptyEvent:
-                if (comm->OnSendDataEmpty)
-                    comm->OnSendDataEmpty(comm);
-                break;
+                return raise(comm->OnSendDataEmpty, comm);
             }
         });
         return true;
