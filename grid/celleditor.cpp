@@ -201,8 +201,7 @@ bool TControlCellEditor::eventFilter(QObject *watched, QEvent *event)
         // happens while the window is torn down, when nobody must hear about the edit any more.
         if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
             break;
-        QWidget *now = QApplication::focusWidget();
-        if (now && (now == m_control || m_control->isAncestorOf(now)))
+        if (m_control->isAncestorOf(QApplication::focusWidget()))
             break;
         grid->endEdit();
         break;

@@ -360,7 +360,7 @@ void TCellGrid::setSelectedTextColor(const QColor &color)
 
 void TCellGrid::paintCell(QPainter *painter, const QRect &rect, int col, int row, bool selected) const
 {
-    const TCellGridColumn *column = col < m_columns.Count() ? m_columns.Items(col) : nullptr;
+    const TCellGridColumn *column = m_columns.Items(col);
     const bool fixed = row == 0 || col == 0;
     QColor background = FixedColor();
     QColor foreground = palette().color(QPalette::ButtonText);
@@ -465,8 +465,7 @@ void TCellGrid::endEdit()
     QScopedValueRollback ending(m_ending, true);
     TCellEditor *editor = m_activeEditor;
     // The grid takes the focus before the control hides, so the focus does not wander off.
-    QWidget *focused = QApplication::focusWidget();
-    if (QWidget *control = editor->control(); control && focused && (focused == control || control->isAncestorOf(focused)))
+    if (QWidget *control = editor->control(); control && control->isAncestorOf(QApplication::focusWidget()))
         setFocus(Qt::OtherFocusReason);
     editor->endEdit();
     m_activeEditor = nullptr;

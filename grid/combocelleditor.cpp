@@ -77,8 +77,6 @@ void TComboCellEditor::startEdit()
         }
         if (control->isEditable()) {
             control->setEditText(QString(typed));
-            control->lineEdit()->deselect();
-            control->lineEdit()->setCursorPosition(1);
             return;
         }
     }

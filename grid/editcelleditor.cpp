@@ -26,8 +26,6 @@ void TEditCellEditor::startEdit()
     const QChar typed = grid->takePendingChar();
     if (!typed.isNull()) {
         control->setText(QString(typed));
-        control->deselect();
-        control->setCursorPosition(1);
         return;
     }
     QString text = grid->Cells(grid->Col(), grid->Row());
