@@ -23,6 +23,39 @@ constexpr int kRecordEndByte = 31;
 constexpr int kSettingsClearedEnd = 11; // settings bytes 4–11 start out zero
 constexpr double kHzPerMHz = 1000000.0;
 
+// Where each field of a channel record sits in its frame; 16- and 32-bit fields are little-endian.
+enum ChannelByte {
+    kRxFrequencyAt = 4,
+    kTxFrequencyAt = 8,
+    kRxToneAt = 12,
+    kTxToneAt = 14,
+    kPowerAt = 16,
+    kBandwidthAt = 17,
+    kScanAddAt = 18,
+    kStepAt = 19,
+    kKey1At = 21,
+    kKey2At = 22,
+    kPttIdAt = 23,
+    kScramblerAt = 24,
+    kCompanderAt = 25,
+    kSignallingAt = 26,
+    kSignallingInfoAt = 27,
+};
+
+// Where each general setting sits in the settings frame.
+enum SettingsByte {
+    kPowerSaveAt = 4,
+    kAlarmAt = 5,
+    kVoxLevelAt = 12,
+    kVoxDelayAt = 13,
+    kSquelchAt = 14,
+    kTimeOutAt = 15,
+    kVoicePromptsAt = 16,
+    kPf1At = 17,
+    kPf2At = 18,
+    kScanAt = 19,
+};
+
 // Codes of DTMF keys 0–15; 0xFF is "no key".
 const std::array<QString, 16> kKeyTexts{
     QStringLiteral("D"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
@@ -111,22 +144,23 @@ void encodeChannel(const ChannelTexts &t, int channel, quint8 *f)
         std::memset(f + kHeaderLength, 0, kEncoderSpan - kHeaderLength);
     } else {
         const auto cell = [&](int col) { return t.cell(col, channel); };
-        put32(f + 4, static_cast<quint32>(scaledInteger(rx, kHzPerMHz)));
-        put32(f + 8, static_cast<quint32>(scaledInteger(cell(ColTxFrequency), kHzPerMHz)));
-        put16(f + 12, encodeToneWord(cell(ColRxTone)));
-        put16(f + 14, encodeToneWord(cell(ColTxTone)));
-        f[16] = switchByte(cell(ColPower), QStringLiteral("低"));
-        f[17] = switchByte(cell(ColBandwidth), QStringLiteral("窄带"));
-        f[18] = switchByte(cell(ColScanAdd), kNone);
-        put16(f + 19, static_cast<quint32>(rtl::StrToInt(cell(ColStep))));
-        setMapped(f[21], keyCode(cell(ColKey1)));
-        setMapped(f[22], keyCode(cell(ColKey2)));
-        setMapped(f[23], indexOf(kPttIdTexts, cell(ColPttId)));
+        put32(f + kRxFrequencyAt, static_cast<quint32>(scaledInteger(rx, kHzPerMHz)));
+        put32(f + kTxFrequencyAt,
+              static_cast<quint32>(scaledInteger(cell(ColTxFrequency), kHzPerMHz)));
+        put16(f + kRxToneAt, encodeToneWord(cell(ColRxTone)));
+        put16(f + kTxToneAt, encodeToneWord(cell(ColTxTone)));
+        f[kPowerAt] = switchByte(cell(ColPower), QStringLiteral("低"));
+        f[kBandwidthAt] = switchByte(cell(ColBandwidth), QStringLiteral("窄带"));
+        f[kScanAddAt] = switchByte(cell(ColScanAdd), kNone);
+        put16(f + kStepAt, static_cast<quint32>(rtl::StrToInt(cell(ColStep))));
+        setMapped(f[kKey1At], keyCode(cell(ColKey1)));
+        setMapped(f[kKey2At], keyCode(cell(ColKey2)));
+        setMapped(f[kPttIdAt], indexOf(kPttIdTexts, cell(ColPttId)));
         const QString scrambler = cell(ColScrambler);
-        f[24] = scrambler == kNone ? 0 : static_cast<quint8>(rtl::StrToInt(scrambler));
-        f[25] = switchByte(cell(ColCompander), kNone);
-        setMapped(f[26], indexOf(kSignallingTexts, cell(ColSignalling)));
-        f[27] = static_cast<quint8>(rtl::StrToInt(cell(ColSignallingInfo)));
+        f[kScramblerAt] = scrambler == kNone ? 0 : static_cast<quint8>(rtl::StrToInt(scrambler));
+        f[kCompanderAt] = switchByte(cell(ColCompander), kNone);
+        setMapped(f[kSignallingAt], indexOf(kSignallingTexts, cell(ColSignalling)));
+        f[kSignallingInfoAt] = static_cast<quint8>(rtl::StrToInt(cell(ColSignallingInfo)));
         // Bytes 28–30 are not part of the record.
     }
     f[kRecordEndByte] = kRecordEnd;
@@ -137,20 +171,20 @@ void encodeSettings(const ChannelTexts &t, quint8 *f)
     writeHeader(f, kMemoryBlockSettings, 0);
     std::memset(f + kHeaderLength, 0, kSettingsClearedEnd + 1 - kHeaderLength);
     const auto on = [&](int index) -> quint8 { return t.setting(index) == kOpen ? 1 : 0; };
-    f[4] = on(SetPowerSave);
-    f[5] = on(SetAlarm);
+    f[kPowerSaveAt] = on(SetPowerSave);
+    f[kAlarmAt] = on(SetAlarm);
     const QString voxLevel = t.setting(SetVoxLevel);
-    f[12] = voxLevel == kNone ? 0 : static_cast<quint8>(rtl::StrToInt(voxLevel));
-    f[13] = static_cast<quint8>(rtl::StrToInt(t.setting(SetVoxDelay)));
-    f[14] = static_cast<quint8>(rtl::StrToInt(t.setting(SetSquelch)));
+    f[kVoxLevelAt] = voxLevel == kNone ? 0 : static_cast<quint8>(rtl::StrToInt(voxLevel));
+    f[kVoxDelayAt] = static_cast<quint8>(rtl::StrToInt(t.setting(SetVoxDelay)));
+    f[kSquelchAt] = static_cast<quint8>(rtl::StrToInt(t.setting(SetSquelch)));
     const QString timeOut = t.setting(SetTimeOut);
-    f[15] = timeOut == kClosed ? 0 : static_cast<quint8>(rtl::StrToInt(timeOut));
+    f[kTimeOutAt] = timeOut == kClosed ? 0 : static_cast<quint8>(rtl::StrToInt(timeOut));
     const QString voice = t.setting(SetVoicePrompts);
-    f[16] = voice == kClosed ? 0 : voice == QStringLiteral("中文") ? 1 : 2;
+    f[kVoicePromptsAt] = voice == kClosed ? 0 : voice == QStringLiteral("中文") ? 1 : 2;
     const QString alarmTone = QStringLiteral("警报音");
-    f[17] = t.setting(SetPf1) == alarmTone ? 1 : 0;
-    f[18] = t.setting(SetPf2) == alarmTone ? 1 : 0;
-    f[19] = on(SetScan);
+    f[kPf1At] = t.setting(SetPf1) == alarmTone ? 1 : 0;
+    f[kPf2At] = t.setting(SetPf2) == alarmTone ? 1 : 0;
+    f[kScanAt] = on(SetScan);
 }
 
 // Runs an encoder on a copy of the bytes it may touch and commits them only when it succeeds, so
@@ -171,19 +205,20 @@ QString onOffText(quint8 value)
 
 void decodeSettings(ChannelTexts &t, const quint8 *f)
 {
-    t.setSetting(SetPowerSave, onOffText(f[4]));
-    t.setSetting(SetAlarm, onOffText(f[5]));
-    t.setSetting(SetVoxLevel, f[12] == 0 ? kNone : rtl::IntToStr(f[12]));
-    t.setSetting(SetVoxDelay, rtl::IntToStr(f[13]));
-    t.setSetting(SetSquelch, rtl::IntToStr(f[14]));
-    t.setSetting(SetTimeOut, f[15] == 0 ? kClosed : rtl::IntToStr(f[15]));
-    t.setSetting(SetVoicePrompts, f[16] == 0   ? kClosed
-                                  : f[16] == 1 ? QStringLiteral("中文")
+    t.setSetting(SetPowerSave, onOffText(f[kPowerSaveAt]));
+    t.setSetting(SetAlarm, onOffText(f[kAlarmAt]));
+    t.setSetting(SetVoxLevel, f[kVoxLevelAt] == 0 ? kNone : rtl::IntToStr(f[kVoxLevelAt]));
+    t.setSetting(SetVoxDelay, rtl::IntToStr(f[kVoxDelayAt]));
+    t.setSetting(SetSquelch, rtl::IntToStr(f[kSquelchAt]));
+    t.setSetting(SetTimeOut, f[kTimeOutAt] == 0 ? kClosed : rtl::IntToStr(f[kTimeOutAt]));
+    const quint8 voice = f[kVoicePromptsAt];
+    t.setSetting(SetVoicePrompts, voice == 0   ? kClosed
+                                  : voice == 1 ? QStringLiteral("中文")
                                                : QStringLiteral("英文"));
     const auto pf = [](quint8 value) { return value == 1 ? QStringLiteral("警报音") : kNone; };
-    t.setSetting(SetPf1, pf(f[17]));
-    t.setSetting(SetPf2, pf(f[18]));
-    t.setSetting(SetScan, onOffText(f[19]));
+    t.setSetting(SetPf1, pf(f[kPf1At]));
+    t.setSetting(SetPf2, pf(f[kPf2At]));
+    t.setSetting(SetScan, onOffText(f[kScanAt]));
 }
 
 void decodeChannel(ChannelTexts &t, int row, const quint8 *f)
@@ -201,27 +236,28 @@ void decodeChannel(ChannelTexts &t, int row, const quint8 *f)
     const auto switchText = [](quint8 value, const QString &off, const QString &on) {
         return value == 0 ? off : on;
     };
-    const QString rx = frequency(f + 4);
+    const QString rx = frequency(f + kRxFrequencyAt);
     if (rx == frequencyText(0)) { // an unused channel: its row is emptied
         for (int col = ColRxFrequency; col < kChannelColumnCount; ++col)
             t.setCell(col, row, QString());
         return;
     }
     set(ColRxFrequency, rx);
-    set(ColTxFrequency, frequency(f + 8));
-    set(ColRxTone, decodeToneWord(get16(f + 12)));
-    set(ColTxTone, decodeToneWord(get16(f + 14)));
-    set(ColPower, switchText(f[16], QStringLiteral("低"), QStringLiteral("高")));
-    set(ColBandwidth, switchText(f[17], QStringLiteral("窄带"), QStringLiteral("宽带")));
-    set(ColScanAdd, switchText(f[18], kNone, QStringLiteral("有")));
-    set(ColStep, rtl::IntToStr(get16(f + 19)));
-    set(ColKey1, key(f[21]));
-    set(ColKey2, key(f[22]));
-    set(ColPttId, f[23] < kPttIdTexts.size() ? kPttIdTexts[f[23]] : QString());
-    set(ColScrambler, f[24] == 0 ? kNone : rtl::IntToStr(f[24]));
-    set(ColCompander, switchText(f[25], kNone, QStringLiteral("有")));
-    set(ColSignalling, f[26] < kSignallingTexts.size() ? kSignallingTexts[f[26]] : QString());
-    set(ColSignallingInfo, rtl::IntToStr(f[27]));
+    set(ColTxFrequency, frequency(f + kTxFrequencyAt));
+    set(ColRxTone, decodeToneWord(get16(f + kRxToneAt)));
+    set(ColTxTone, decodeToneWord(get16(f + kTxToneAt)));
+    set(ColPower, switchText(f[kPowerAt], QStringLiteral("低"), QStringLiteral("高")));
+    set(ColBandwidth, switchText(f[kBandwidthAt], QStringLiteral("窄带"), QStringLiteral("宽带")));
+    set(ColScanAdd, switchText(f[kScanAddAt], kNone, QStringLiteral("有")));
+    set(ColStep, rtl::IntToStr(get16(f + kStepAt)));
+    set(ColKey1, key(f[kKey1At]));
+    set(ColKey2, key(f[kKey2At]));
+    set(ColPttId, f[kPttIdAt] < kPttIdTexts.size() ? kPttIdTexts[f[kPttIdAt]] : QString());
+    set(ColScrambler, f[kScramblerAt] == 0 ? kNone : rtl::IntToStr(f[kScramblerAt]));
+    set(ColCompander, switchText(f[kCompanderAt], kNone, QStringLiteral("有")));
+    set(ColSignalling,
+        f[kSignallingAt] < kSignallingTexts.size() ? kSignallingTexts[f[kSignallingAt]] : QString());
+    set(ColSignallingInfo, rtl::IntToStr(f[kSignallingInfoAt]));
 }
 
 } // namespace
