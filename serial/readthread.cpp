@@ -104,11 +104,9 @@ void TReadThread::run()
         if (rc == 0) {
             // Quiet for the interval, or the total time is up. A total time-out with nothing
             // read just starts the next read: an idle line is no reason to stop receiving.
-            if (rawCount > 0) {
-                if (!deliver()) {
-                    hangup();
-                    break;
-                }
+            if (rawCount > 0 && !deliver()) {
+                hangup();
+                break;
             }
             deadline.reset();
             continue;
@@ -129,17 +127,12 @@ void TReadThread::run()
             continue;
         }
         const int err = n < 0 ? errno : 0;
-        if (n < 0 && (err == EINTR || err == EAGAIN)) {
-            if (fds[0].revents & (POLLHUP | POLLERR)) {
-                deliver();
-                hangup();
-                break;
-            }
+        if ((err == EINTR || err == EAGAIN) && !(fds[0].revents & (POLLHUP | POLLERR)))
             continue;
-        }
         if (err == EBADF)
             break;
-        // End of file, EIO after a hang-up, or another failure: hand over what came, then stop.
+        // End of file, EIO or a hang-up with nothing to read, or another failure: hand over
+        // what came, then stop.
         deliver();
         hangup();
         break;
