@@ -80,6 +80,13 @@ int indexOf(const std::array<QString, N> &texts, const QString &text)
     return -1;
 }
 
+// The text of a code; a null QString for a code outside the table.
+template <std::size_t N>
+QString textAt(const std::array<QString, N> &texts, quint8 code)
+{
+    return code < N ? texts[code] : QString();
+}
+
 void put16(quint8 *p, quint32 value)
 {
     p[0] = static_cast<quint8>(value);
@@ -228,11 +235,7 @@ void decodeChannel(ChannelTexts &t, int row, const quint8 *f)
             t.setCell(col, row, text);
     };
     const auto frequency = [](const quint8 *p) { return frequencyText(get32(p) / kHzPerMHz); };
-    const auto key = [](quint8 code) {
-        if (code == kNoKey)
-            return kNone;
-        return code < kKeyTexts.size() ? kKeyTexts[code] : QString();
-    };
+    const auto key = [](quint8 code) { return code == kNoKey ? kNone : textAt(kKeyTexts, code); };
     const auto switchText = [](quint8 value, const QString &off, const QString &on) {
         return value == 0 ? off : on;
     };
@@ -252,11 +255,10 @@ void decodeChannel(ChannelTexts &t, int row, const quint8 *f)
     set(ColStep, rtl::IntToStr(get16(f + kStepAt)));
     set(ColKey1, key(f[kKey1At]));
     set(ColKey2, key(f[kKey2At]));
-    set(ColPttId, f[kPttIdAt] < kPttIdTexts.size() ? kPttIdTexts[f[kPttIdAt]] : QString());
+    set(ColPttId, textAt(kPttIdTexts, f[kPttIdAt]));
     set(ColScrambler, f[kScramblerAt] == 0 ? kNone : rtl::IntToStr(f[kScramblerAt]));
     set(ColCompander, switchText(f[kCompanderAt], kNone, QStringLiteral("有")));
-    set(ColSignalling,
-        f[kSignallingAt] < kSignallingTexts.size() ? kSignallingTexts[f[kSignallingAt]] : QString());
+    set(ColSignalling, textAt(kSignallingTexts, f[kSignallingAt]));
     set(ColSignallingInfo, rtl::IntToStr(f[kSignallingInfoAt]));
 }
 
