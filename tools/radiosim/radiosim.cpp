@@ -86,11 +86,7 @@ bool RadioSim::start()
 
     auto fail = [this](const char *what) {
         m_error = QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(strerror(errno)));
-        if (m_slaveHold >= 0)
-            ::close(m_slaveHold);
-        if (m_master >= 0)
-            ::close(m_master);
-        m_slaveHold = m_master = -1;
+        closePtyLocked();
         return false;
     };
 
@@ -152,8 +148,7 @@ void RadioSim::stop()
     wake();
     m_thread.join();
     std::lock_guard lock(m_mutex);
-    if (m_master >= 0)
-        closePtyLocked();
+    closePtyLocked();
     m_hungUp = false;
     m_running = false;
     m_changed.notify_all();
@@ -430,6 +425,12 @@ void RadioSim::closePtyLocked()
     if (m_master >= 0)
         ::close(m_master);
     m_slaveHold = m_master = -1;
+}
+
+// The line drops: answers still queued and half-parsed bytes go with it.
+void RadioSim::hangUpLocked()
+{
+    closePtyLocked();
     m_out.clear();
     m_parser.reset();
     m_hungUp = true;
@@ -496,7 +497,7 @@ quint64 RadioSim::answer(QByteArray content, Clock::time_point rxDone)
         Faults &f = m_faults;
         if (f.hangUpNext) {
             f.hangUpNext = false;
-            closePtyLocked();
+            hangUpLocked();
             note = QStringLiteral("-- hung up instead of answering");
         } else if (f.drop > 0) {
             --f.drop;
@@ -619,7 +620,7 @@ void RadioSim::run()
                 break;
             if (m_hangUpRequested) {
                 m_hangUpRequested = false;
-                closePtyLocked();
+                hangUpLocked();
             }
         }
         handleEvents(m_parser.tick(msSinceStart(now), tailAnswerPending()), now);

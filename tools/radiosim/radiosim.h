@@ -122,6 +122,7 @@ private:
     Clock::time_point startTimeLocked(const Outgoing &o) const;
     bool tailAnswerPending() const;
     void closePtyLocked();
+    void hangUpLocked();
     void report(const QString &line);
     qint64 msSinceStart(Clock::time_point t) const;
     static Clock::duration byteTime();
