@@ -6,14 +6,15 @@
 #include <cstdint>
 #include <thread>
 
-// Receive settings the GUI thread may change while the thread runs; read once per burst.
+// Receive settings the GUI thread may change while the thread runs; read before each wait
+// and each read. TComm fills them from its properties.
 struct ReadSettings {
-    std::atomic<std::uint32_t> intervalMs{100};
-    std::atomic<std::uint32_t> totalMultiplierMs{0};
-    std::atomic<std::uint32_t> totalConstantMs{0};
-    std::atomic<bool> ignoreNull{false};
-    std::atomic<bool> replaceErrors{false};
-    std::atomic<std::uint8_t> replacement{0};
+    std::atomic<std::uint32_t> intervalMs;
+    std::atomic<std::uint32_t> totalMultiplierMs;
+    std::atomic<std::uint32_t> totalConstantMs;
+    std::atomic<bool> ignoreNull;
+    std::atomic<bool> replaceErrors;
+    std::atomic<std::uint8_t> replacement;
 };
 
 class TReadThread {

@@ -66,7 +66,7 @@ private:
 TComm::TComm(QObject *owner)
     : QObject(owner), m_readSettings(std::make_unique<ReadSettings>()), m_notifier(new CommNotifier(this))
 {
-    applyTimeouts();
+    applyReadSettings();
 }
 
 TComm::~TComm()
@@ -119,7 +119,6 @@ void TComm::OpenPort()
 
     m_fd = fd;
     posixport::purge(m_fd, TCIOFLUSH);
-    applyTimeouts();
     applyLineState();
 
     m_closeEvent = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -231,18 +230,18 @@ void TComm::applyLineState()
 
     posixport::setModemLine(m_fd, TIOCM_DTR, m_dtrControl != TDtrControl::DtrDisable);
     posixport::setModemLine(m_fd, TIOCM_RTS, m_rtsControl != TRtsControl::RtsDisable);
-
-    m_readSettings->ignoreNull = m_ignoreNullChar;
-    m_readSettings->replaceErrors = m_parityCheck && m_replaceWhenParityError;
-    m_readSettings->replacement = m_replacedChar;
 }
 
-void TComm::applyTimeouts()
+// Kept current whether the port is open or not, so the receive thread starts with them.
+void TComm::applyReadSettings()
 {
     // The write time-outs have nothing to act on: a block is written whole however long it takes.
     m_readSettings->intervalMs = m_readIntervalTimeout;
     m_readSettings->totalMultiplierMs = m_readTotalTimeoutMultiplier;
     m_readSettings->totalConstantMs = m_readTotalTimeoutConstant;
+    m_readSettings->ignoreNull = m_ignoreNullChar;
+    m_readSettings->replaceErrors = m_parityCheck && m_replaceWhenParityError;
+    m_readSettings->replacement = m_replacedChar;
 }
 
 template <typename T>
@@ -251,6 +250,7 @@ void TComm::setLineProperty(T &field, T value)
     if (field == value)
         return;
     field = value;
+    applyReadSettings();
     if (m_fd >= 0)
         applyLineState();
 }
@@ -260,7 +260,7 @@ void TComm::setTimeoutProperty(std::uint32_t &field, std::uint32_t value)
     if (field == value)
         return;
     field = value;
-    applyTimeouts();
+    applyReadSettings();
 }
 
 void TComm::setBaudRate(int v) { setLineProperty(m_baudRate, v); }

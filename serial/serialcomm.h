@@ -136,7 +136,7 @@ private:
     void setLineProperty(T &field, T value);
     void setTimeoutProperty(std::uint32_t &field, std::uint32_t value);
     void applyLineState();
-    void applyTimeouts();
+    void applyReadSettings();
     void closeHandles();
 
     int m_fd = -1;
