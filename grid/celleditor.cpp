@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QWidget>
 
 namespace {
@@ -125,6 +126,13 @@ bool TControlCellEditor::isLeavingKey(const QKeyEvent &) const
     return false;
 }
 
+bool TControlCellEditor::leavesLine(const QLineEdit &line, int key)
+{
+    if (line.hasSelectedText())
+        return false;
+    return key == Qt::Key_Left ? line.cursorPosition() == 0 : line.cursorPosition() == line.text().size();
+}
+
 void TControlCellEditor::endEdit()
 {
     QPointer<TControlCellEditor> self(this);
@@ -187,7 +195,7 @@ bool TControlCellEditor::eventFilter(QObject *watched, QEvent *event)
         default:
             break;
         }
-        if (isLeavingKey(*key)) {
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && isLeavingKey(*key)) {
             QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text());
             grid->endEdit();
             QCoreApplication::sendEvent(grid, &copy);

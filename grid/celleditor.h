@@ -9,6 +9,7 @@
 #include <QString>
 
 class QKeyEvent;
+class QLineEdit;
 class QWidget;
 class TCellGrid;
 
@@ -70,11 +71,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     // The text the control holds now.
     virtual QString controlText() const;
-    // Whether this key, pressed in the control, ends the edit and moves on to the grid.
+    // Whether this key, pressed in the control with no modifier but the keypad's, ends the edit and
+    // moves on to the grid.
     virtual bool isLeavingKey(const QKeyEvent &event) const;
+    // Left and Right leave a line edit at that end of its text, when nothing is selected.
+    static bool leavesLine(const QLineEdit &line, int key);
+    bool isEditing() const;
 
 private:
-    bool isEditing() const;
     void unhook();
 
     QPointer<QWidget> m_control;

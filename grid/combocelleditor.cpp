@@ -19,7 +19,7 @@ void TComboCellEditor::setStyle(TComboStyle style)
 {
     m_style = style;
     // The control's children change with the style, so a new one is made on the next edit.
-    if (control() && !(Grid() && Grid()->activeEditor() == this))
+    if (control() && !isEditing())
         releaseControl();
 }
 
@@ -61,16 +61,12 @@ void TComboCellEditor::startEdit()
     const QChar typed = grid->takePendingChar();
     if (!typed.isNull()) {
         // The key goes to the list upper-cased and picks the first entry starting with it.
-        const QString key = QString(typed).toUpper();
-        int found = -1;
-        for (int i = 0; i < m_items.size() && found < 0; ++i)
-            if (m_items.at(i).startsWith(key))
-                found = i;
+        const int found = control->findText(QString(typed).toUpper(), Qt::MatchStartsWith | Qt::MatchCaseSensitive);
         if (found >= 0) {
             control->setCurrentIndex(found);
             if (control->isEditable()) {
                 // The caret follows the typed key; the rest of the entry is selected for overtyping.
-                const int length = int(m_items.at(found).size());
+                const int length = int(control->currentText().size());
                 control->lineEdit()->setSelection(length, 1 - length);
             }
             return;
@@ -97,15 +93,7 @@ QString TComboCellEditor::controlText() const
 bool TComboCellEditor::isLeavingKey(const QKeyEvent &event) const
 {
     const TInplaceCombo *control = combo();
-    if (!control || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+    if (!control || (event.key() != Qt::Key_Left && event.key() != Qt::Key_Right))
         return false;
-    if (event.key() != Qt::Key_Left && event.key() != Qt::Key_Right)
-        return false;
-    if (!control->isEditable())
-        return true;
-    const QLineEdit *line = control->lineEdit();
-    if (line->hasSelectedText())
-        return false;
-    return event.key() == Qt::Key_Left ? line->cursorPosition() == 0
-                                       : line->cursorPosition() == line->text().size();
+    return !control->isEditable() || leavesLine(*control->lineEdit(), event.key());
 }

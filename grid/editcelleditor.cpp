@@ -44,16 +44,15 @@ QString TEditCellEditor::controlText() const
 bool TEditCellEditor::isLeavingKey(const QKeyEvent &event) const
 {
     const TInplaceEdit *control = edit();
-    if (!control || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+    if (!control)
         return false;
     switch (event.key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
         return true;
     case Qt::Key_Left:
-        return control->cursorPosition() == 0 && !control->hasSelectedText();
     case Qt::Key_Right:
-        return control->cursorPosition() == control->text().size() && !control->hasSelectedText();
+        return leavesLine(*control, event.key());
     default:
         return false;
     }
