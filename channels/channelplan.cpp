@@ -167,11 +167,8 @@ void SaveChannelPlan(const ChannelTexts &texts, const QString &fileName)
 void LoadChannelPlan(ChannelTexts &texts, const QString &fileName)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EChannelPlanError(
-            QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reason(fileName, file)));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (file.error() != QFileDevice::NoError) // the open or the read failed
         throw EChannelPlanError(
             QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reason(fileName, file)));
 
