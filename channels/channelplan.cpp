@@ -17,7 +17,6 @@ namespace {
 constexpr char16_t kQuote = u'"';
 constexpr char16_t kComma = u',';
 constexpr char16_t kBlank = u' ';
-constexpr int kStoredSettings = 9; // ComboBox10 (alarm) is not stored
 const char *const kCodec = "GBK";
 
 // Codes 0x01–0x20 separate fields outside quotes.
@@ -150,7 +149,7 @@ void SaveChannelPlan(const ChannelTexts &texts, const QString &fileName)
             fields << quoted(storable(texts.cell(col, row)));
         lines << fields.join(kComma);
     }
-    for (int index = 1; index <= kStoredSettings; ++index)
+    for (int index = 1; index <= kChannelPlanSettings; ++index)
         lines << storable(texts.setting(index));
 
     QStringEncoder encoder(kCodec);
@@ -199,6 +198,6 @@ void LoadChannelPlan(ChannelTexts &texts, const QString &fileName)
         for (int col = 0; col < kChannelColumnCount; ++col)
             texts.setCell(col, row, col < fields.size() ? fields[col] : QString());
     }
-    for (int index = 1; index <= kStoredSettings; ++index)
+    for (int index = 1; index <= kChannelPlanSettings; ++index)
         texts.setSetting(index, lines[kChannelRowCount + index - 1]);
 }

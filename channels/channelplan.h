@@ -1,7 +1,7 @@
 // The channel plan file: the channel table and nine general settings as GBK text lines.
 #pragma once
 
-#include "channels/channeltexts.h"
+#include "channels/channeltable.h"
 #include "rtl/exception.h"
 
 #include <QString>
@@ -12,7 +12,9 @@ public:
     using Exception::Exception;
 };
 
-constexpr int kChannelPlanLines = 26; // table rows 0–16, then ComboBox1–ComboBox9
+// A plan holds table rows 0–16, then ComboBox1–ComboBox9: the alarm (ComboBox10) is not stored.
+constexpr int kChannelPlanSettings = kSettingCount - 1;
+constexpr int kChannelPlanLines = kChannelRowCount + kChannelPlanSettings;
 
 // Writes the table rows and ComboBox1–9, one CR LF-ended line each. The file is replaced only
 // once the new one is whole; on failure the old file stays as it was.
