@@ -439,7 +439,7 @@ void RadioSim::hangUpLocked()
 
 bool RadioSim::tailAnswerPending() const
 {
-    return m_tailAnswerSeq != 0 && m_startedSeq < m_tailAnswerSeq;
+    return m_startedSeq < m_tailAnswerSeq; // seq 0, nothing queued, is never pending
 }
 
 void RadioSim::handleEvents(const QList<Event> &events, Clock::time_point rxDone)
@@ -458,10 +458,7 @@ void RadioSim::handleEvents(const QList<Event> &events, Clock::time_point rxDone
             m_tailAnswerSeq = answer(QByteArray(1, kAck), rxDone);
             break;
         case Event::Write:
-            {
-                std::lock_guard lock(m_mutex);
-                m_image.insert(blockKey(e.type, e.number), e.payload());
-            }
+            setBlock(e.type, e.number, e.payload());
             answer(QByteArray(1, kAck), rxDone);
             break;
         case Event::Read: {
@@ -631,11 +628,7 @@ void RadioSim::run()
         Clock::time_point deadline = nextOutputTime();
         if (const qint64 parserDeadline = m_parser.nextDeadline(); parserDeadline >= 0)
             deadline = std::min(deadline, m_start + std::chrono::milliseconds(parserDeadline));
-        int master;
-        {
-            std::lock_guard lock(m_mutex);
-            master = m_master;
-        }
+        const int master = m_master; // only this thread changes it while serving
         const bool pollMaster = master >= 0 && now >= m_backoffUntil;
         if (master >= 0 && !pollMaster)
             deadline = std::min(deadline, m_backoffUntil);

@@ -105,8 +105,8 @@ private:
         int delayMs = 0;
         int nak = 0;
         int split = 0;
-        int splitFirst = 10;
-        int splitGapMs = 60;
+        int splitFirst = 0;
+        int splitGapMs = 0;
         int noise = 0;
         QByteArray noiseBytes;
         bool noiseReplaces = false;
