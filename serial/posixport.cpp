@@ -3,7 +3,6 @@
 
 #include "serial/serialcomm.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/file.h>
@@ -18,17 +17,11 @@ int openExclusive(const QString &path)
     const QByteArray name = path.toLocal8Bit();
     if (name.isEmpty())
         return -1;
-    int fd;
-    do {
-        fd = ::open(name.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    const int fd =
+        retryOnEintr([&] { return ::open(name.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (fd < 0)
         return -1;
-    int rc;
-    do {
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (rc < 0 && errno == EINTR);
-    if (rc < 0) {
+    if (retryOnEintr([fd] { return ::flock(fd, LOCK_EX | LOCK_NB); }) < 0) {
         ::close(fd);
         return -1;
     }
@@ -68,10 +61,7 @@ void setModemLine(int fd, int line, bool on)
 {
     // ENOTTY/EINVAL from a pty means it has no such line; nothing else is worth reporting
     // either, as a line state that does not take is ignored.
-    int rc;
-    do {
-        rc = ::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line);
-    } while (rc < 0 && errno == EINTR);
+    retryOnEintr([&] { return ::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line); });
 }
 
 void purge(int fd, int queue)

@@ -2,10 +2,22 @@
 #pragma once
 
 #include <QString>
+#include <cerrno>
 #include <cstdint>
 #include <termios.h>
 
 namespace posixport {
+
+// Runs a system call again for as long as a signal interrupts it; returns its last result.
+template <typename Call>
+auto retryOnEintr(Call call)
+{
+    decltype(call()) rc;
+    do {
+        rc = call();
+    } while (rc < 0 && errno == EINTR);
+    return rc;
+}
 
 // Opens `path` read/write, non-blocking, not as controlling terminal, and takes an exclusive
 // flock so a second opener fails; -1 when either fails.

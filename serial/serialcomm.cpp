@@ -10,7 +10,6 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <cerrno>
 #include <exception>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
@@ -152,8 +151,7 @@ void TComm::closeHandles()
 {
     if (m_closeEvent >= 0) {
         const std::uint64_t one = 1;
-        while (::write(m_closeEvent, &one, sizeof one) < 0 && errno == EINTR) {
-        }
+        posixport::retryOnEintr([&] { return ::write(m_closeEvent, &one, sizeof one); });
     }
     if (m_readThread) {
         posixport::purge(m_fd, TCIFLUSH);
