@@ -26,9 +26,20 @@ struct Call {
     QString cellText;           // what the cell held while the handler runs
 };
 
-// A window with a 17-row grid, one column per editor kind, and another control to take the focus.
 int lateCalls = 0; // handler calls after a sheet began to go away
 
+// Shows the window and waits until `focus` has the keyboard.
+bool showFocused(QWidget *window, QWidget *focus)
+{
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window))
+        return false;
+    window->activateWindow();
+    focus->setFocus();
+    return QTest::qWaitFor([focus] { return focus->hasFocus(); });
+}
+
+// A window with a 17-row grid, one column per editor kind, and another control to take the focus.
 struct Sheet {
     QWidget window;
     TCellGrid *grid = new TCellGrid(&window);
@@ -66,15 +77,7 @@ struct Sheet {
         grid->OnSetEditText = [](TCellGrid *, int, int, const QString &) { ++lateCalls; };
     }
 
-    bool show()
-    {
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window))
-            return false;
-        window.activateWindow();
-        grid->setFocus();
-        return QTest::qWaitFor([this] { return grid->hasFocus(); });
-    }
+    bool show() { return showFocused(&window, grid); }
 
     QPoint centre(int col, int row) const { return grid->cellRect(col, row).center(); }
     void click(int col, int row) { QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre(col, row)); }
@@ -82,17 +85,17 @@ struct Sheet {
     static void key(int k) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(k)); }
     static void type(const QString &keys) { QTest::keyClicks(QApplication::focusWidget(), keys); }
 
+    QWidget *control() const { return grid->activeEditor() ? grid->activeEditor()->control() : nullptr; }
     QLineEdit *line() const
     {
-        if (auto *edit = qobject_cast<QLineEdit *>(grid->activeEditor() ? grid->activeEditor()->control() : nullptr))
+        if (auto *edit = qobject_cast<QLineEdit *>(control()))
             return edit;
-        auto *combo = qobject_cast<QComboBox *>(grid->activeEditor() ? grid->activeEditor()->control() : nullptr);
+        auto *combo = qobject_cast<QComboBox *>(control());
         return combo ? combo->lineEdit() : nullptr;
     }
     QString editorText() const
     {
-        QWidget *control = grid->activeEditor() ? grid->activeEditor()->control() : nullptr;
-        if (auto *combo = qobject_cast<QComboBox *>(control))
+        if (auto *combo = qobject_cast<QComboBox *>(control()))
             return combo->currentText();
         return line() ? line()->text() : QString();
     }
@@ -259,7 +262,7 @@ private slots:
         QVERIFY(s.grid->isEditing());
         QCOMPARE(s.grid->EditCol(), col);
         QCOMPARE(s.grid->EditRow(), 5);
-        QWidget *control = s.grid->activeEditor()->control();
+        QWidget *control = s.control();
         QTRY_VERIFY(control->hasFocus());
         QCOMPARE(control->geometry(), s.grid->cellRect(col, 5));
         if (keys.size() > 1)
@@ -503,11 +506,7 @@ private slots:
         grid->Columns()->Items(1)->setEditor(editor);
         grid->Columns()->Items(2)->setEditor(editor);
         grid->OnSetEditText = [&calls](TCellGrid *, int, int, const QString &) { ++calls; };
-        owner.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&owner));
-        owner.activateWindow();
-        grid->setFocus();
-        QTRY_VERIFY(grid->hasFocus());
+        QVERIFY(showFocused(&owner, grid));
         QTest::keyClick(grid, Qt::Key_F2);
         QVERIFY(grid->isEditing());
         QPointer<QWidget> control = editor->control();
@@ -564,7 +563,7 @@ private slots:
         QVERIFY(s.show());
         s.grid->setCurrentCell(kText, 2);
         QTest::keyClick(s.grid, Qt::Key_F2);
-        QWidget *control = s.grid->activeEditor()->control();
+        QWidget *control = s.control();
         s.grid->verticalScrollBar()->setValue(1);
         QCOMPARE(control->geometry(), s.grid->cellRect(kText, 2));
         QVERIFY(s.grid->horizontalHeader()->isVisible()); // the caption row stays in view
