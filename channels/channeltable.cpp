@@ -20,7 +20,7 @@ QStringList numbers(int from, int to)
 const QStringList &toneList()
 {
     static const QStringList list = [] {
-        QStringList l{QStringLiteral("无")};
+        QStringList l{kNone};
         l << QStringList{
             "62.5",  "67.0",  "69.3",  "71.9",  "74.4",  "77.0",  "79.7",  "82.5",  "85.4",
             "88.5",  "91.5",  "94.8",  "97.4",  "100.0", "103.5", "107.2", "110.9", "114.8",
@@ -47,7 +47,7 @@ const QStringList &toneList()
 
 const QStringList &keyList()
 {
-    static const QStringList list{QStringLiteral("无"), "1", "2", "3", "4", "5", "6", "7", "8",
+    static const QStringList list{kNone, "1", "2", "3", "4", "5", "6", "7", "8",
                                   "9", "*", "0", "#", "A", "B", "C", "D"};
     return list;
 }
@@ -55,7 +55,7 @@ const QStringList &keyList()
 const QStringList &functionList()
 {
     static const QStringList list{
-        QStringLiteral("无"),       QStringLiteral("自动拨号"),     QStringLiteral("警报音"),
+        kNone,                      QStringLiteral("自动拨号"),     QStringLiteral("警报音"),
         QStringLiteral("按键锁定"), QStringLiteral("按键锁定及备份"), QStringLiteral("监听"),
         QStringLiteral("监听瞬时"), QStringLiteral("扫描"),         QStringLiteral("扫描+暂时删除"),
         QStringLiteral("扰频器"),   QStringLiteral("取消静噪"),     QStringLiteral("瞬时取消静噪"),
@@ -67,9 +67,7 @@ const QList<ChannelColumnDef> &channelColumns()
 {
     static const QList<ChannelColumnDef> columns = [] {
         using E = EditorKind;
-        const QStringList noneHave{QStringLiteral("无"), QStringLiteral("有")};
-        QStringList scrambler{QStringLiteral("无")};
-        scrambler << numbers(1, 10);
+        const QStringList noneHave{kNone, QStringLiteral("有")};
         return QList<ChannelColumnDef>{
             {QStringLiteral("信道编号"), 56, E::None, {}, {}, {}},
             {QStringLiteral("接收频率"), 58, E::Text, {}, {}, {}},
@@ -86,9 +84,9 @@ const QList<ChannelColumnDef> &channelColumns()
              "25000", "25000"},
             {QStringLiteral("DTMF键1"), 54, E::DropDown, keyList(), kNone, kNone},
             {QStringLiteral("DTMF键2"), 55, E::DropDown, keyList(), kNone, kNone},
-            {QStringLiteral("PTTID"), 37, E::DropDown, {QStringLiteral("无"), "BOTH", "BOT", "EOT"},
-             kNone, kNone},
-            {QStringLiteral("扰频"), 36, E::DropDown, scrambler, kNone, kNone},
+            {QStringLiteral("PTTID"), 37, E::DropDown, {kNone, "BOTH", "BOT", "EOT"}, kNone, kNone},
+            {QStringLiteral("扰频"), 36, E::DropDown, QStringList{kNone} + numbers(1, 10), kNone,
+             kNone},
             {QStringLiteral("可选信令"), 53, E::DropDown, {"DTMF", "2TONE", "5TONE", "FSK"}, "DTMF",
              "DTMF"},
             {QStringLiteral("信令信息"), 55, E::DropDown, numbers(1, 16), "1", "1"},
@@ -103,11 +101,9 @@ const QList<GeneralSettingDef> &settingDefs()
 {
     static const QList<GeneralSettingDef> settings = [] {
         const QStringList onOff{QStringLiteral("开"), QStringLiteral("关")};
-        QStringList voxLevel{QStringLiteral("无")};
-        voxLevel << numbers(1, 10);
         return QList<GeneralSettingDef>{
             {},
-            {QStringLiteral("VOX等级"), voxLevel, kNone},
+            {QStringLiteral("VOX等级"), QStringList{kNone} + numbers(1, 10), kNone},
             {QStringLiteral("VOX延迟时间"), numbers(1, 3), "1"},
             {QStringLiteral("静噪"), numbers(0, 9), "0"},
             {QStringLiteral("超时定时器"), {"60", "120", "180", QStringLiteral("关")}, "60"},
