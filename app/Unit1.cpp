@@ -21,13 +21,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -49,8 +51,9 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     Comm1->setOutx_XonXoffFlow(false);
     Comm1->setInx_XonXoffFlow(false);
     Comm1->setReadIntervalTimeout(20);
+    // The component raises its events under the guard already.
     Comm1->OnReceiveData = [this](TComm *, const char *buffer, std::uint16_t length) {
-        rtl::guard([&] { Comm1ReceiveData(buffer, length); });
+        Comm1ReceiveData(buffer, length);
     };
     Comm1->OnRequestHangup = [this](TComm *) {
         if (!Comm1->isOpen() || m_lineLostShown)
@@ -102,41 +105,36 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     connect(rbtn, &QPushButton::clicked, this, rtl::guarded([this] { rbtnClick(); }));
 
     m_texts = std::make_unique<FormChannelTexts>(*this);
-    chooseOpenFile = [this] {
-        QFileDialog dialog(this);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setDefaultSuffix(QStringLiteral("zq"));
-        dialog.setNameFilter(kPlanFilter);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
-    };
-    chooseSaveFile = [this] {
-        QFileDialog dialog(this);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("zq"));
-        dialog.setNameFilter(kPlanFilter);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
-    };
+    chooseOpenFile = [this] { return runPlanDialog(QFileDialog::AcceptOpen); };
+    chooseSaveFile = [this] { return runPlanDialog(QFileDialog::AcceptSave); };
 
     // Key preview: the window sees every key before its controls do.
     qApp->installEventFilter(this);
-    rtl::guard([this] { FormCreate(); });
+    FormCreate();
+}
+
+QString TForm1::runPlanDialog(QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(mode);
+    if (mode == QFileDialog::AcceptOpen)
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("zq"));
+    dialog.setNameFilter(kPlanFilter);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 TForm1::~TForm1()
 {
     qApp->removeEventFilter(this);
     Tim1->stop();
-    Comm1->OnReceiveData = nullptr;
     Comm1->ClosePort();
 }
 
 QComboBox *TForm1::settingBox(int index) const
 {
-    const std::array<QComboBox *, 10> boxes{ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5,
-                                            ComboBox6, ComboBox7, ComboBox8, ComboBox9, ComboBox10};
-    return index >= 1 && index <= 10 ? boxes[index - 1] : nullptr;
+    return index >= 1 && index <= kSettingCount ? m_settingBoxes[index - 1] : nullptr;
 }
 
 void TForm1::buildSettings(QWidget *area)
@@ -144,8 +142,6 @@ void TForm1::buildSettings(QWidget *area)
     auto *grid = new QGridLayout(area);
     grid->setContentsMargins(0, 0, 0, 0);
     const auto &defs = settingDefs();
-    std::array<QComboBox **, 10> members{&ComboBox1, &ComboBox2, &ComboBox3, &ComboBox4, &ComboBox5,
-                                         &ComboBox6, &ComboBox7, &ComboBox8, &ComboBox9, &ComboBox10};
     const auto &rows = settingLayout();
     for (int r = 0; r < rows.size(); ++r) {
         for (int c = 0; c < rows[r].size(); ++c) {
@@ -160,12 +156,13 @@ void TForm1::buildSettings(QWidget *area)
             box->setCurrentText(def.initialText);
             box->setMinimumWidth(110);
             label->setBuddy(box);
-            *members[index - 1] = box;
-            settingLabels[index - 1] = label;
+            m_settingBoxes[index - 1] = box;
             grid->addWidget(label, r, c * 2);
             grid->addWidget(box, r, c * 2 + 1);
         }
     }
+    std::tie(ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7, ComboBox8,
+             ComboBox9, ComboBox10) = std::tuple_cat(m_settingBoxes);
 }
 
 void TForm1::buildTable()
@@ -187,8 +184,7 @@ void TForm1::buildTable()
     // Columns with the same list and default share one editor.
     auto *frequencyEditor = new TEditCellEditor(this);
     frequencyEditor->setObjectName(QStringLiteral("EditCellEditor1"));
-    m_frequencyEditor = frequencyEditor;
-    QHash<QString, TComboCellEditor *> shared;
+    std::vector<TComboCellEditor *> comboEditors;
     for (int c = 0; c < columns.size(); ++c) {
         const ChannelColumnDef &def = columns[c];
         TCellGridColumn *column = xg->Columns()->Items(c);
@@ -199,15 +195,16 @@ void TForm1::buildTable()
         if (def.editor == EditorKind::Text) {
             column->setEditor(frequencyEditor);
         } else if (def.editor == EditorKind::DropDown) {
-            const QString key = def.items.join(QChar(1)) + QChar(2) + def.editorDefault;
-            TComboCellEditor *editor = shared.value(key);
+            auto found = std::find_if(comboEditors.begin(), comboEditors.end(), [&](TComboCellEditor *e) {
+                return e->Items() == def.items && e->DefaultText() == def.editorDefault;
+            });
+            TComboCellEditor *editor = found != comboEditors.end() ? *found : nullptr;
             if (!editor) {
                 editor = new TComboCellEditor(this);
-                editor->setObjectName(QStringLiteral("ComboCellEditor%1").arg(m_comboEditors.size() + 1));
+                editor->setObjectName(QStringLiteral("ComboCellEditor%1").arg(comboEditors.size() + 1));
                 editor->setItems(def.items);
                 editor->setDefaultText(def.editorDefault);
-                shared.insert(key, editor);
-                m_comboEditors.push_back(editor);
+                comboEditors.push_back(editor);
             }
             column->setEditor(editor);
         }
@@ -221,11 +218,11 @@ void TForm1::buildTable()
 
 void TForm1::buildMenus()
 {
-    fileMenu = menuBar()->addMenu(QStringLiteral("文件"));
+    QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("文件"));
     N3 = fileMenu->addAction(QStringLiteral("打开"));
     N5 = fileMenu->addAction(QStringLiteral("保存"));
     N1 = fileMenu->addAction(QStringLiteral("退出"));
-    signallingMenu = menuBar()->addMenu(QStringLiteral("信令编辑"));
+    QMenu *signallingMenu = menuBar()->addMenu(QStringLiteral("信令编辑"));
     DTMF1 = signallingMenu->addAction(QStringLiteral("DTMF"));
     N2tone1 = signallingMenu->addAction(QStringLiteral("2TONE"));
     N5TONE1 = signallingMenu->addAction(QStringLiteral("5TONE"));
@@ -241,8 +238,13 @@ void TForm1::buildMenus()
 
 void TForm1::FormCreate()
 {
+    setSignallingMenuEnabled(false);
+}
+
+void TForm1::setSignallingMenuEnabled(bool enabled)
+{
     for (QAction *item : {DTMF1, N2tone1, N5TONE1, N4})
-        item->setEnabled(false);
+        item->setEnabled(enabled);
 }
 
 void TForm1::FormActivate()
@@ -253,12 +255,30 @@ void TForm1::FormActivate()
 
 bool TForm1::openPortFromBox()
 {
+    Comm1->CommName = comcbb->currentText();
     if (!comcbb->isEnabled())
         return false;
     Comm1->OpenPort();
     m_lineLostShown = false;
     comcbb->setEnabled(false);
     return true;
+}
+
+void TForm1::showProgressAndOpenPort()
+{
+    Form3->show();
+    Form3->raise();
+    if (openPortFromBox()) {
+        Form3->ProgressBar1->show();
+        setSignallingMenuEnabled(true);
+    }
+}
+
+void TForm1::resetProgress(int maximum)
+{
+    Form3->ProgressBar1->setRange(0, maximum);
+    Form3->ProgressBar1->setValue(0);
+    Form3->ProgressBar1->show();
 }
 
 void TForm1::wbtnClick()
@@ -268,47 +288,26 @@ void TForm1::wbtnClick()
     validateChannelPlan(*m_texts);
 
     m_link->enableResend();
-    Form3->show();
-    Form3->raise();
-    Comm1->CommName = comcbb->currentText();
-    if (openPortFromBox()) {
-        Form3->ProgressBar1->show();
-        for (QAction *item : {DTMF1, N2tone1, N5TONE1, N4})
-            item->setEnabled(true);
-    }
+    showProgressAndOpenPort();
     wbtn->setEnabled(false);
     m_link->writeBlockCounter = 0;
     m_link->sendHandshake();
-    Form3->ProgressBar1->setRange(0, kChannelCount + 1);
-    Form3->ProgressBar1->setValue(0);
-    Form3->ProgressBar1->show();
+    resetProgress(kChannelCount + 1);
 }
 
 void TForm1::rbtnClick()
 {
-    Form3->show();
-    Form3->raise();
-    Comm1->CommName = comcbb->currentText();
     m_link->readBlockCounter = 0;
-    if (openPortFromBox()) {
-        Form3->ProgressBar1->show();
-        for (QAction *item : {DTMF1, N2tone1, N5TONE1, N4})
-            item->setEnabled(true);
-    }
+    showProgressAndOpenPort();
     rbtn->setEnabled(false);
     m_link->sendHandshake();
-    Form3->ProgressBar1->setRange(0, kChannelCount);
-    Form3->ProgressBar1->setValue(0);
-    Form3->ProgressBar1->show();
+    resetProgress(kChannelCount);
     m_link->enableResend();
 }
 
 void TForm1::showSignallingWindow(QWidget *window)
 {
-    if (comcbb->isEnabled()) {
-        Comm1->CommName = comcbb->currentText();
-        openPortFromBox();
-    }
+    openPortFromBox();
     window->show();
     window->raise();
     window->activateWindow();

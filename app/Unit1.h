@@ -2,25 +2,22 @@
 // the menus, and the serial component with the resend timer.
 #pragma once
 
+#include "channels/channeltable.h"
 #include "channels/channeltexts.h"
 #include "protocol/radiolink.h"
 
 #include <QComboBox>
-#include <QLabel>
+#include <QFileDialog>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
-#include <vector>
 
 class QAction;
-class QMenu;
 class TCellGrid;
 class TComm;
-class TComboCellEditor;
-class TEditCellEditor;
 
 class TForm1 : public QMainWindow, public ChannelHost {
     Q_OBJECT
@@ -35,14 +32,11 @@ public:
     QComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr, *ComboBox3 = nullptr, *ComboBox4 = nullptr,
               *ComboBox5 = nullptr, *ComboBox6 = nullptr, *ComboBox7 = nullptr, *ComboBox8 = nullptr,
               *ComboBox9 = nullptr, *ComboBox10 = nullptr;
-    std::array<QLabel *, 10> settingLabels{};
     QComboBox *comcbb = nullptr;
     QPushButton *wbtn = nullptr;
     QPushButton *rbtn = nullptr;
     TComm *Comm1 = nullptr;
     QTimer *Tim1 = nullptr;
-    QMenu *fileMenu = nullptr;
-    QMenu *signallingMenu = nullptr;
     QAction *N3 = nullptr;    // 打开
     QAction *N5 = nullptr;    // 保存
     QAction *N1 = nullptr;    // 退出
@@ -100,13 +94,17 @@ private:
     void buildSettings(QWidget *area);
     void buildMenus();
     bool ownsWidget(QObject *object) const;
-    // Opens the port named in the port box when the box says it is closed.
+    QString runPlanDialog(QFileDialog::AcceptMode mode);
+    void setSignallingMenuEnabled(bool enabled);
+    // Takes the port name from the port box and opens it when the box says it is closed.
     bool openPortFromBox();
+    // The common start of a channel transfer: progress window up, port open.
+    void showProgressAndOpenPort();
+    void resetProgress(int maximum);
     void showSignallingWindow(QWidget *window);
 
     std::unique_ptr<RadioLink> m_link;
     std::unique_ptr<ChannelTexts> m_texts;
-    TEditCellEditor *m_frequencyEditor = nullptr;
-    std::vector<TComboCellEditor *> m_comboEditors;
+    std::array<QComboBox *, kSettingCount> m_settingBoxes{}; // ComboBox1…ComboBox10
     bool m_lineLostShown = false;
 };

@@ -11,16 +11,15 @@ constexpr int kFrameLength = 34;           // written data frame with checksum
 constexpr int kAnswerLength = 32;          // data frame as the radio answers it
 constexpr int kRequestLength = 4;
 constexpr int kHandshakeLength = 7;
-constexpr int kPayloadOffset = 4;
-constexpr int kPayloadLength = 28;
 constexpr int kChecksumOffset = 32;
-constexpr int kClearedEnd = 50; // last byte a frame builder may clear
 
 constexpr std::uint8_t kAck = 0x06;
-constexpr std::uint8_t kNak = 0x15;
 constexpr std::uint8_t kData = 0x57;    // 'W'
 constexpr std::uint8_t kRequest = 0x52; // 'R'
 constexpr std::uint8_t kHeaderMark = 0x20;
+// A data frame with this byte at kAckWantedOffset wants a 0x06 back, whoever is listening.
+constexpr int kAckWantedOffset = 5;
+constexpr std::uint8_t kAckWanted = 0x30;
 constexpr char kHandshake[] = "PROGRAM";
 
 enum BlockType : std::uint8_t {

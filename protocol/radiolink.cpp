@@ -43,6 +43,14 @@ void RadioLink::Tim1Timer()
     m_comm.WriteData(m_transfer.data(), kFrameLength); // a refused resend is not reported
 }
 
+void RadioLink::putRequest(std::uint8_t blockType, std::uint8_t blockNumber)
+{
+    m_transfer[0] = kRequest;
+    m_transfer[1] = blockType;
+    m_transfer[2] = blockNumber;
+    m_transfer[3] = kHeaderMark;
+}
+
 void RadioLink::sendHandshake()
 {
     std::memcpy(m_transfer.data(), kHandshake, kHandshakeLength);
@@ -105,13 +113,12 @@ void RadioLink::dispatch(const QByteArray &chunk)
 
     if (m_host && b0 == kAck && m_host->channelReadRunning()) {
         // The handshake's acknowledge byte: ask for channel 1; the resend timer keeps running.
-        const std::uint8_t request[] = {kRequest, kChannelBlock, 1, kHeaderMark};
-        std::memcpy(m_transfer.data(), request, sizeof request);
+        putRequest(kChannelBlock, 1);
         SendData(kRequestLength);
     }
     if (m_host && b0 == kData && m_host->channelReadRunning())
         channelReadStep();
-    if (b0 == kData && m_receiveBuffer[5] == 0x30) {
+    if (b0 == kData && m_receiveBuffer[kAckWantedOffset] == kAckWanted) {
         m_transfer[0] = kAck;
         SendData(1);
     }
@@ -132,15 +139,13 @@ void RadioLink::channelReadStep()
     const int next = m_receiveBuffer[2] + 1;
     readBlockCounter = next;
     if (next <= kChannelCount) {
-        const std::uint8_t request[] = {kRequest, kChannelBlock, static_cast<std::uint8_t>(next), kHeaderMark};
-        std::memcpy(m_transfer.data(), request, sizeof request);
+        putRequest(kChannelBlock, static_cast<std::uint8_t>(next));
         m_comm.WriteData(m_transfer.data(), kRequestLength); // a refusal is not reported here
         m_host->stepProgress();
     } else if (next == kChannelCount + 1) {
         pause(kSettingsRequestPauseMs);
         readBlockCounter = 0;
-        const std::uint8_t request[] = {kRequest, kSettingsBlock, 0, kHeaderMark};
-        std::memcpy(m_transfer.data(), request, sizeof request);
+        putRequest(kSettingsBlock, 0);
         SendData(kRequestLength);
         m_host->hideProgressBar();
     }

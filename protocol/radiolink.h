@@ -81,6 +81,8 @@ public:
     std::function<void(int ms)> pause;
 
 private:
+    // Read request for (type, number) into bytes 0–3 of the transfer buffer.
+    void putRequest(std::uint8_t blockType, std::uint8_t blockNumber);
     void dispatch(const QByteArray &chunk);
     void channelReadStep();
     void channelWriteStep();

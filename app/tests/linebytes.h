@@ -1,9 +1,12 @@
-// Helpers shared by the main window's end-to-end tests.
+// Helpers shared by the main window's end-to-end tests: bytes on the line and what the
+// simulated radio made of them.
 #pragma once
 
 #include "protocol/frame.h"
+#include "tools/radiosim/radiosim.h"
 
 #include <QByteArray>
+#include <QList>
 #include <initializer_list>
 
 inline QByteArray bytes(std::initializer_list<int> values)
@@ -19,4 +22,14 @@ inline QByteArray withChecksum(const QByteArray &frame32)
 {
     const std::uint16_t crc = frame::crc16Modbus(reinterpret_cast<const std::uint8_t *>(frame32.constData()), 32);
     return frame32 + bytes({crc >> 8, crc & 0xFF});
+}
+
+// What the simulated radio made of the bytes, one kind only.
+inline QList<radiosim::Event> eventsOf(const radiosim::RadioSim &sim, radiosim::Event::Kind kind)
+{
+    QList<radiosim::Event> out;
+    for (const radiosim::Event &e : sim.events())
+        if (e.kind == kind)
+            out << e;
+    return out;
 }

@@ -46,15 +46,6 @@ QStringList planTexts(TForm1 *form)
     return out;
 }
 
-QList<Event> writes(const RadioSim &sim)
-{
-    QList<Event> out;
-    for (const Event &e : sim.events())
-        if (e.kind == Event::Write)
-            out << e;
-    return out;
-}
-
 } // namespace
 
 class TestChannelTransfer : public QObject {
@@ -94,7 +85,7 @@ private slots:
         Form1->wbtn->click();
         QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 15000);
 
-        const QList<Event> frames = writes(m_sim);
+        const QList<Event> frames = eventsOf(m_sim, Event::Write);
         QCOMPARE(frames.size(), 17);
         // Channel 1, byte by byte: 145125000 Hz twice, 88.5 Hz, DCS 023 N, high, wide, scan,
         // 25000 Hz step, keys 1 and #, BOTH, scrambler 3, compander on, 2TONE, information 5.
@@ -130,7 +121,7 @@ private slots:
         fillPlan(Form1);
         Form1->wbtn->click();
         QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts().size(), 1, 15000);
-        const QList<Event> direct = writes(m_sim);
+        const QList<Event> direct = eventsOf(m_sim, Event::Write);
         Form1->chooseSaveFile = [&] { return file; };
         Form1->N5->trigger();
         QVERIFY(QFileInfo(file).size() > 0);
@@ -144,7 +135,7 @@ private slots:
         Form1->wbtn->click();
         QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts().size(), 2, 15000);
         QCOMPARE(m_boxes->texts().last(), QStringLiteral("写入成功"));
-        const QList<Event> loaded = writes(m_sim);
+        const QList<Event> loaded = eventsOf(m_sim, Event::Write);
         QCOMPARE(loaded.size(), 17);
         for (int i = 0; i < 16; ++i)
             QCOMPARE(loaded[i].bytes.toHex(' '), direct[i].bytes.toHex(' '));
@@ -229,7 +220,7 @@ private slots:
         Form1->wbtn->click();
         QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts().size(), 2, 15000);
         QCOMPARE(m_boxes->texts().last(), QStringLiteral("写入成功"));
-        QCOMPARE(writes(m_sim).size(), 17);
+        QCOMPARE(eventsOf(m_sim, Event::Write).size(), 17);
     }
 
     void splitAnswerIsReadWhole()

@@ -17,19 +17,6 @@
 using radiosim::Event;
 using radiosim::RadioSim;
 
-namespace {
-
-QList<Event> eventsOf(const RadioSim &sim, Event::Kind kind)
-{
-    QList<Event> out;
-    for (const Event &e : sim.events())
-        if (e.kind == kind)
-            out << e;
-    return out;
-}
-
-} // namespace
-
 class TestMainWindow : public QObject {
     Q_OBJECT
 
