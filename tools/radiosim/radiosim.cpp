@@ -154,12 +154,6 @@ void RadioSim::stop()
     m_changed.notify_all();
 }
 
-bool RadioSim::isRunning() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_running;
-}
-
 QString RadioSim::portPath() const
 {
     std::lock_guard lock(m_mutex);
@@ -255,24 +249,6 @@ QList<Event> RadioSim::events() const
     return m_events;
 }
 
-void RadioSim::clearReceived()
-{
-    std::lock_guard lock(m_mutex);
-    m_received.clear();
-}
-
-void RadioSim::clearSent()
-{
-    std::lock_guard lock(m_mutex);
-    m_sent.clear();
-}
-
-void RadioSim::clearEvents()
-{
-    std::lock_guard lock(m_mutex);
-    m_events.clear();
-}
-
 void RadioSim::clearLogs()
 {
     std::lock_guard lock(m_mutex);
@@ -281,25 +257,11 @@ void RadioSim::clearLogs()
     m_events.clear();
 }
 
-bool RadioSim::waitForReceived(int bytes, int timeoutMs) const
-{
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return m_received.size() >= bytes; });
-}
-
 bool RadioSim::waitForSent(int bytes, int timeoutMs) const
 {
     std::unique_lock lock(m_mutex);
     return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                               [&] { return m_sent.size() >= bytes; });
-}
-
-bool RadioSim::waitForEvents(int count, int timeoutMs) const
-{
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return m_events.size() >= count; });
 }
 
 void RadioSim::dropAnswers(int count)
@@ -553,9 +515,10 @@ RadioSim::Clock::time_point RadioSim::nextOutputTime() const
     if (m_out.empty() || m_writeBlocked || m_master < 0)
         return Clock::time_point::max();
     const Outgoing &o = m_out.front();
-    if (o.started)
-        return m_paced ? o.startedAt + o.written * byteTime() : Clock::now();
-    return startTimeLocked(o);
+    // After a failed write the line gets a rest before the next try, not a busy loop.
+    const Clock::time_point due =
+        o.started ? (m_paced ? o.startedAt + o.written * byteTime() : Clock::now()) : startTimeLocked(o);
+    return std::max(due, m_backoffUntil);
 }
 
 RadioSim::Clock::time_point RadioSim::startTimeLocked(const Outgoing &o) const
@@ -567,6 +530,8 @@ RadioSim::Clock::time_point RadioSim::startTimeLocked(const Outgoing &o) const
 void RadioSim::flushOutput(Clock::time_point now)
 {
     std::lock_guard lock(m_mutex);
+    if (now < m_backoffUntil)
+        return;
     while (!m_out.empty() && !m_writeBlocked && m_master >= 0) {
         Outgoing &o = m_out.front();
         if (!o.started) {

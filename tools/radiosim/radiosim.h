@@ -33,7 +33,6 @@ public:
     bool start();
     // Stops the serving thread and closes the pty. Safe to call twice.
     void stop();
-    bool isRunning() const;
     QString portPath() const;
     QString errorString() const;
 
@@ -56,13 +55,8 @@ public:
     QByteArray received() const;
     QByteArray sent() const;
     QList<Event> events() const;
-    void clearReceived();
-    void clearSent();
-    void clearEvents();
     void clearLogs();
-    bool waitForReceived(int bytes, int timeoutMs) const;
     bool waitForSent(int bytes, int timeoutMs) const;
-    bool waitForEvents(int count, int timeoutMs) const;
 
     // Fault injection; each applies to the next count answers (acks and data frames alike).
     void dropAnswers(int count = 1);
