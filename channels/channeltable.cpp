@@ -156,11 +156,15 @@ void xgSetEditText(ChannelTexts &texts, int col, int row)
     const QString frequency = frequencyText(rtl::StrToFloat(texts.cell(col, row)));
     texts.setCell(col, row, frequency);
 
-    // Completion rule: a new channel gets its transmit frequency and the defaults.
+    // Completion rule: a new channel gets its transmit frequency and the defaults. Only empty
+    // cells take a default, so retyping the frequency of a channel whose transmit frequency was
+    // cleared keeps its tones, power and the rest of its settings.
     if (col == ColRxFrequency && isBlankCell(texts.cell(ColTxFrequency, row))) {
         texts.setCell(ColTxFrequency, row, frequency);
         const QList<ChannelColumnDef> &columns = channelColumns();
-        for (int c = ColRxTone; c < kChannelColumnCount; ++c)
-            texts.setCell(c, row, columns[c].completionDefault);
+        for (int c = ColRxTone; c < kChannelColumnCount; ++c) {
+            if (isBlankCell(texts.cell(c, row)))
+                texts.setCell(c, row, columns[c].completionDefault);
+        }
     }
 }

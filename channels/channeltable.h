@@ -76,8 +76,8 @@ const QList<GeneralSettingDef> &settingDefs();
 // The two rows of drop-downs above the table, left to right, as setting indexes.
 const QList<QList<int>> &settingLayout();
 
-// A receive or transmit frequency cell counts as empty when it is empty or holds the single
-// blank a loaded file leaves in cells that were empty.
+// A cell counts as empty when it is empty or holds the single blank a loaded file leaves in
+// cells that were empty.
 bool isBlankCell(const QString &text);
 
 // A frequency in MHz as the table shows it, with five decimals.

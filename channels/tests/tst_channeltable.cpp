@@ -80,6 +80,13 @@ void TestChannelTable::editRules_data()
         << kEmptyRow << 1 << "145.125" << kFilledRow << QString();
     QTest::newRow("145.125 in column 1 of a loaded row of blanks")
         << QStringList(15, " ") << 1 << "145.125" << kFilledRow << QString();
+    QTest::newRow("145.125 in column 1 of a set-up row whose TX was emptied keeps its settings")
+        << with(kOtherRow, 2, "") << 1 << "145.125"
+        << with(with(kOtherRow, 1, "145.12500"), 2, "145.12500") << QString();
+    QTest::newRow("145.125 in column 1 fills only the blank settings")
+        << with(with(with(kOtherRow, 2, ""), 3, " "), 9, "") << 1 << "145.125"
+        << with(with(with(with(kOtherRow, 1, "145.12500"), 2, "145.12500"), 3, "无"), 9, "无")
+        << QString();
     QTest::newRow("146 in column 1 over TX 145.12500")
         << kFilledRow << 1 << "146" << with(kFilledRow, 1, "146.00000") << QString();
     QTest::newRow("1e2 in column 1 of an empty row")
