@@ -121,11 +121,16 @@ quint8 switchByte(const QString &text, const QString &offText)
     return text == offText ? 0 : kOn;
 }
 
-void setMapped(quint8 &byte, int code)
+// The code of a list-valued cell. A text outside the list has no byte at all, so the channel is
+// refused rather than sent with whatever an earlier frame left in its place.
+quint8 listCode(const ChannelTexts &t, int channel, int col, int code)
 {
-    // A text outside the table leaves the byte as the buffer held it.
-    if (code >= 0)
-        byte = static_cast<quint8>(code);
+    if (code < 0) {
+        throw EChannelValueError(QStringLiteral("信道 %1「%2」: '%3' 不是可选值")
+                                     .arg(channel)
+                                     .arg(channelColumns()[col].caption, t.cell(col, channel)));
+    }
+    return static_cast<quint8>(code);
 }
 
 void writeHeader(quint8 *frame, int blockType, int blockNumber)
@@ -160,13 +165,13 @@ void encodeChannel(const ChannelTexts &t, int channel, quint8 *f)
         f[kBandwidthAt] = switchByte(cell(ColBandwidth), QStringLiteral("窄带"));
         f[kScanAddAt] = switchByte(cell(ColScanAdd), kNone);
         put16(f + kStepAt, static_cast<quint32>(rtl::StrToInt(cell(ColStep))));
-        setMapped(f[kKey1At], keyCode(cell(ColKey1)));
-        setMapped(f[kKey2At], keyCode(cell(ColKey2)));
-        setMapped(f[kPttIdAt], indexOf(kPttIdTexts, cell(ColPttId)));
+        f[kKey1At] = listCode(t, channel, ColKey1, keyCode(cell(ColKey1)));
+        f[kKey2At] = listCode(t, channel, ColKey2, keyCode(cell(ColKey2)));
+        f[kPttIdAt] = listCode(t, channel, ColPttId, indexOf(kPttIdTexts, cell(ColPttId)));
         const QString scrambler = cell(ColScrambler);
         f[kScramblerAt] = scrambler == kNone ? 0 : static_cast<quint8>(rtl::StrToInt(scrambler));
         f[kCompanderAt] = switchByte(cell(ColCompander), kNone);
-        setMapped(f[kSignallingAt], indexOf(kSignallingTexts, cell(ColSignalling)));
+        f[kSignallingAt] = listCode(t, channel, ColSignalling, indexOf(kSignallingTexts, cell(ColSignalling)));
         f[kSignallingInfoAt] = static_cast<quint8>(rtl::StrToInt(cell(ColSignallingInfo)));
         // Bytes 28–30 are not part of the record.
     }

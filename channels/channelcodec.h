@@ -3,6 +3,7 @@
 #pragma once
 
 #include "channels/channeltexts.h"
+#include "rtl/exception.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -11,9 +12,16 @@ constexpr int kMemoryBlockChannel = 0;  // block type of a channel block
 constexpr int kMemoryBlockSettings = 5; // block type of the general-settings block
 constexpr int kEncoderSpan = 51;        // transfer-buffer bytes 0–50, all an encoder may touch
 
+// A channel cell whose text is none of the values its field can hold (a mistyped DTMF key,
+// PTTID or optional signalling): "信道 3「DTMF键1」: 'x' 不是可选值".
+class EChannelValueError : public rtl::Exception {
+public:
+    using Exception::Exception;
+};
+
 // Header bytes 0–3 and the record of the table row `channel` into the transfer buffer `tx`
-// (bytes 0–50 at most). A text that cannot be encoded throws EConvertError and leaves `tx` as it
-// was.
+// (bytes 0–50 at most). A text that cannot be encoded throws EConvertError (or EChannelValueError
+// for a text outside its field's list) and leaves `tx` as it was.
 void EncodeChannelRecord(const ChannelTexts &texts, int channel, quint8 *tx);
 
 // Header bytes 0–3, bytes 4–11 cleared, bytes 4, 5 and 12–19 from the ten settings; bytes 20–31

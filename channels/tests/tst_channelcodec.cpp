@@ -67,7 +67,8 @@ private slots:
     void listItemsRoundTrip();
     void unmatchedCodesLeaveCells_data();
     void unmatchedCodesLeaveCells();
-    void unmatchedTextsLeaveBytes();
+    void unmatchedListTextsAreRefused_data();
+    void unmatchedListTextsAreRefused();
     void emptyChannel_data();
     void emptyChannel();
     void zeroFrequencyEmptiesRow();
@@ -167,16 +168,39 @@ void TestChannelCodec::unmatchedCodesLeaveCells()
     QCOMPARE(table.cell(ColStep, 5), QStringLiteral("25000"));
 }
 
-void TestChannelCodec::unmatchedTextsLeaveBytes()
+void TestChannelCodec::unmatchedListTextsAreRefused_data()
 {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("key 1 E") << int(ColKey1) << "E" << "信道 2「DTMF键1」: 'E' 不是可选值";
+    QTest::newRow("key 2 emptied") << int(ColKey2) << "" << "信道 2「DTMF键2」: '' 不是可选值";
+    QTest::newRow("PTTID ALL") << int(ColPttId) << "ALL" << "信道 2「PTTID」: 'ALL' 不是可选值";
+    QTest::newRow("signalling dtmf") << int(ColSignalling) << "dtmf" << "信道 2「可选信令」: 'dtmf' 不是可选值";
+}
+
+void TestChannelCodec::unmatchedListTextsAreRefused()
+{
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+
     MemoryChannelTexts table;
-    setRow(table, 2, {"145.12500", "145.12500", "67", "无", "高", "宽带", "有", "25000", "E", "无 ",
-                      "ALL", "无", "dtmf", "1", "无"});
+    setRow(table, 2, kChannel);
+    table.setCell(column, 2, text);
     Buffer tx = filled();
-    EncodeChannelRecord(table, 2, tx.data());
-    // A short tone text that is a number is a CTCSS tone; unknown keys, PTTID and signalling
-    // keep the buffer's bytes.
-    QCOMPARE(span(tx, 12, 27), QByteArray::fromHex("9E02 FFFF FF FF FF A861 A5 A5 A5 00 00 A5 01"));
+    for (const auto &run : {std::function<void()>([&] { EncodeChannelRecord(table, 2, tx.data()); }),
+                            std::function<void()>([&] { validateChannelPlan(table); })}) {
+        try {
+            run();
+            QFAIL("no refusal");
+        } catch (const EChannelValueError &e) {
+            QCOMPARE(e.message(), message);
+        }
+    }
+    // Nothing of the frame is written, so no stale byte can reach the radio.
+    QCOMPARE(span(tx, 0, 60), QByteArray(61, char(kFill)));
 }
 
 void TestChannelCodec::emptyChannel_data()
