@@ -18,6 +18,7 @@
 #include "signalling/Unit5.h"
 #include "signalling/Unit6.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -26,7 +27,9 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <tuple>
@@ -281,12 +284,26 @@ void TForm1::resetProgress(int maximum)
     Form3->ProgressBar1->show();
 }
 
+void TForm1::commitOpenEdit()
+{
+    xg->endEdit();
+}
+
 void TForm1::wbtnClick()
 {
+    // What is typed in a cell is part of the plan, even without Enter (F11 from the cell).
+    m_heldEditError.reset();
+    {
+        QScopedValueRollback hold(m_holdEditError, true);
+        commitOpenEdit();
+    }
+    if (m_heldEditError)
+        throw *std::exchange(m_heldEditError, std::nullopt);
     // Every block must encode before the radio hears anything: a radio left half-written is
     // worse than a write that never starts.
     validateChannelPlan(*m_texts);
 
+    m_lastTransferWasWrite = true;
     m_link->enableResend();
     showProgressAndOpenPort();
     wbtn->setEnabled(false);
@@ -297,6 +314,8 @@ void TForm1::wbtnClick()
 
 void TForm1::rbtnClick()
 {
+    commitOpenEdit();
+    m_lastTransferWasWrite = false;
     m_link->readBlockCounter = 0;
     showProgressAndOpenPort();
     rbtn->setEnabled(false);
@@ -335,6 +354,7 @@ void TForm1::N4Click()
 
 void TForm1::N3Click()
 {
+    commitOpenEdit();
     const QString file = chooseOpenFile ? chooseOpenFile() : QString();
     if (file.isEmpty())
         return;
@@ -343,6 +363,7 @@ void TForm1::N3Click()
 
 void TForm1::N5Click()
 {
+    commitOpenEdit();
     const QString file = chooseSaveFile ? chooseSaveFile() : QString();
     if (file.isEmpty())
         return;
@@ -360,7 +381,13 @@ void TForm1::xgSetEditText(int ACol, int ARow, const QString &Value)
     Q_UNUSED(ARow);
     Q_UNUSED(Value);
     // The rules act on the current cell, which is still the cell just edited.
-    ::xgSetEditText(*m_texts, xg->Col(), xg->Row());
+    try {
+        ::xgSetEditText(*m_texts, xg->Col(), xg->Row());
+    } catch (const rtl::Exception &e) {
+        if (!m_holdEditError)
+            throw;
+        m_heldEditError = e;
+    }
 }
 
 void TForm1::Comm1ReceiveData(const char *Buffer, std::uint16_t BufferLength)
@@ -413,13 +440,35 @@ void TForm1::DecodeMemoryBlock()
 
 bool TForm1::ownsWidget(QObject *object) const
 {
-    // Popups (a drop-down's list) are windows of their own: follow parents, not windows.
+    // A drop-down's list is a window of its own that belongs to its box; any other window on the
+    // way up (a file dialog, a message box) has keys of its own.
     for (QObject *o = object; o; o = o->parent()) {
         if (o == this)
             return true;
+        if (o->isWidgetType()) {
+            auto *widget = static_cast<QWidget *>(o);
+            if (widget->isWindow() && widget->windowType() != Qt::Popup)
+                return false;
+        }
     }
     return false;
 }
+
+namespace {
+
+// Cells and drop-downs take typed text; buttons take Space as a press.
+bool takesTypedText(QObject *object)
+{
+    for (QObject *o = object; o && o->isWidgetType(); o = o->parent()) {
+        if (qobject_cast<QLineEdit *>(o) || qobject_cast<QComboBox *>(o) || qobject_cast<QAbstractItemView *>(o))
+            return true;
+        if (static_cast<QWidget *>(o)->isWindow() && static_cast<QWidget *>(o)->windowType() != Qt::Popup)
+            return false;
+    }
+    return false;
+}
+
+} // namespace
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
@@ -432,8 +481,8 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
                 rtl::guard([this] { wbtnClick(); });
             return true;
         }
-        if (key->text() == QStringLiteral(" ") || key->key() == Qt::Key_Space)
-            return true; // typed spaces never reach a control
+        if ((key->text() == QStringLiteral(" ") || key->key() == Qt::Key_Space) && takesTypedText(watched))
+            return true; // typed spaces never reach a cell or a drop-down
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -447,6 +496,7 @@ void TForm1::changeEvent(QEvent *event)
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    rtl::guard([this] { commitOpenEdit(); });
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         emit closed();

@@ -5,6 +5,7 @@
 #include "channels/channeltable.h"
 #include "channels/channeltexts.h"
 #include "protocol/radiolink.h"
+#include "rtl/exception.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -14,6 +15,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class TCellGrid;
@@ -49,6 +51,11 @@ public:
     QComboBox *settingBox(int index) const;
 
     RadioLink &link() { return *m_link; }
+
+    // Ends an open cell edit exactly as Enter would, so its rules run before the table is used.
+    void commitOpenEdit();
+    // Whether the last channel transfer the user started was a write (retry repeats it).
+    bool lastTransferWasWrite() const { return m_lastTransferWasWrite; }
     ChannelTexts &texts() { return *m_texts; }
 
     // Handlers.
@@ -93,6 +100,7 @@ private:
     void buildTable();
     void buildSettings(QWidget *area);
     void buildMenus();
+    // A widget of this window itself, or a drop-down list of one; not a dialog or a box.
     bool ownsWidget(QObject *object) const;
     QString runPlanDialog(QFileDialog::AcceptMode mode);
     void setSignallingMenuEnabled(bool enabled);
@@ -107,4 +115,9 @@ private:
     std::unique_ptr<ChannelTexts> m_texts;
     std::array<QComboBox *, kSettingCount> m_settingBoxes{}; // ComboBox1…ComboBox10
     bool m_lineLostShown = false;
+    bool m_lastTransferWasWrite = false;
+    // While a write commits the open edit, a failing rule is held back and raised by the write
+    // itself, so the user sees its message once and nothing is sent.
+    bool m_holdEditError = false;
+    std::optional<rtl::Exception> m_heldEditError;
 };

@@ -46,11 +46,13 @@ void TForm3::Button2Click()
 
 void TForm3::Button1Click()
 {
-    const bool noWriteRunning = Form1->wbtn->isEnabled();
+    // A write whose port failed to open never disabled wbtn; retrying it as a read would empty
+    // the user's unsaved table, so the retry follows what the user started, not the buttons.
+    const bool write = Form1->lastTransferWasWrite();
     Button2Click(); // the same steps as cancel, in the same order
     pause(kRetryPauseMs);
-    if (noWriteRunning)
-        Form1->rbtn->click();
-    else
+    if (write)
         Form1->wbtn->click();
+    else
+        Form1->rbtn->click();
 }

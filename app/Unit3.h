@@ -17,7 +17,7 @@ public:
     QPushButton *Button1 = nullptr; // "重试"
     QPushButton *Button2 = nullptr; // "取消"
 
-    // Retry: back to idle, a short pause, then a new read (or a new write if one was running).
+    // Retry: back to idle, a short pause, then the channel transfer the user started last again.
     void Button1Click();
     // Cancel: buttons and port box back, port closed, window hidden, resend stopped.
     void Button2Click();
