@@ -513,6 +513,18 @@ void TCellGrid::scrollContentsBy(int dx, int dy)
     placeEditor();
 }
 
+bool TCellGrid::viewportEvent(QEvent *event)
+{
+    // A key reaches the viewport only from an in-place control that had no use for it (Shift,
+    // CapsLock, PageDown, F5 ...). It stays with the edit: only the editor's leaving keys, which
+    // its filter takes before the control, move on to the grid.
+    if (event->type() == QEvent::KeyPress && isEditing()) {
+        event->accept();
+        return true;
+    }
+    return QTableView::viewportEvent(event);
+}
+
 void TCellGrid::keyPressEvent(QKeyEvent *event)
 {
     // A key that reaches the grid itself ends any edit before it acts.

@@ -85,6 +85,18 @@ struct Sheet {
     static void key(int k) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(k)); }
     static void type(const QString &keys) { QTest::keyClicks(QApplication::focusWidget(), keys); }
 
+    // A key as a keyboard sends it: printable keys carry their text unless Ctrl or Alt is held.
+    static void press(int combined)
+    {
+        const QKeyCombination combo = QKeyCombination::fromCombined(combined);
+        const Qt::KeyboardModifiers mods = combo.keyboardModifiers();
+        QString text;
+        if (combo.key() >= Qt::Key_Space && combo.key() <= Qt::Key_AsciiTilde
+            && !(mods & (Qt::ControlModifier | Qt::AltModifier)))
+            text = mods & Qt::ShiftModifier ? QString(QChar(combo.key())) : QString(QChar(combo.key())).toLower();
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), combo.key(), text, mods);
+    }
+
     QWidget *control() const { return grid->activeEditor() ? grid->activeEditor()->control() : nullptr; }
     QLineEdit *line() const
     {
@@ -362,6 +374,55 @@ private slots:
         QCOMPARE(c.cellText, stored);
         QCOMPARE(s.visibleControls(), 0);
         QTRY_VERIFY(s.grid->hasFocus());
+    }
+
+    // Keys the open control has no use for stay with the edit; editing keys work as in any line edit.
+    void otherKeysKeepEdit_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("start"); // typed on the grid with ImmediateEditMode; empty: F2
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("stored");
+        using K = QList<int>;
+        const auto shift = [](Qt::Key k) { return (Qt::SHIFT | k).toCombined(); };
+        const auto ctrl = [](Qt::Key k) { return (Qt::CTRL | k).toCombined(); };
+        const K bare{Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_AltGr, Qt::Key_CapsLock, Qt::Key_NumLock,
+                     Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_F5, Qt::Key_F2, shift(Qt::Key_Up), ctrl(Qt::Key_Down)};
+        QTest::newRow("text 023 Shift+N") << kText << "" << "0" << K{Qt::Key_2, Qt::Key_3, shift(Qt::Key_N)} << "023N";
+        QTest::newRow("text bare modifiers, locks, paging") << kText << "" << "1" << (bare + K{Qt::Key_2}) << "12";
+        QTest::newRow("text Ctrl+A Ctrl+C Ctrl+V") << kText << "" << "1" << K{Qt::Key_2, ctrl(Qt::Key_A), ctrl(Qt::Key_C), Qt::Key_End, ctrl(Qt::Key_V)} << "1212";
+        QTest::newRow("text Ctrl+X then paste") << kText << "" << "1" << K{ctrl(Qt::Key_A), ctrl(Qt::Key_X), Qt::Key_3, ctrl(Qt::Key_V)} << "31";
+        QTest::newRow("text Ctrl+Z") << kText << "abc" << "" << K{Qt::Key_X, ctrl(Qt::Key_Z)} << "abc";
+        QTest::newRow("drop 023 Shift+N") << kDrop << "" << "" << K{Qt::Key_0, Qt::Key_2, Qt::Key_3, shift(Qt::Key_N)} << "023N";
+        QTest::newRow("drop bare modifiers") << kDrop << "" << "h" << bare.first(6) << "HIGH";
+        QTest::newRow("drop Ctrl+C Ctrl+V") << kDrop << "LOW" << "" << K{ctrl(Qt::Key_C), Qt::Key_End, ctrl(Qt::Key_V)} << "LOWLOW";
+        QTest::newRow("list bare modifiers") << kList << "ONE" << "" << bare.first(6) << "ONE";
+    }
+    void otherKeysKeepEdit()
+    {
+        QFETCH(int, col);
+        QFETCH(QString, cell);
+        QFETCH(QString, start);
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, stored);
+        Sheet s(!start.isEmpty());
+        s.grid->setCells(col, 5, cell);
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(col, 5);
+        if (start.isEmpty())
+            QTest::keyClick(s.grid, Qt::Key_F2);
+        else
+            QTest::keyClicks(s.grid, start);
+        QTRY_VERIFY(s.control() && s.control()->hasFocus());
+        for (int k : keys)
+            Sheet::press(k);
+        QVERIFY(s.grid->isEditing());
+        QVERIFY(s.calls.isEmpty());
+        Sheet::key(Qt::Key_Return);
+        QCOMPARE(s.grid->Cells(col, 5), stored);
+        QCOMPARE(s.calls.size(), 1);
+        QCOMPARE(s.calls[0].row, 5);
     }
 
     void clickOnAnotherCellCommitsFirst()
