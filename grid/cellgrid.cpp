@@ -465,7 +465,7 @@ void TCellGrid::endEdit()
     QScopedValueRollback ending(m_ending, true);
     TCellEditor *editor = m_activeEditor;
     // The grid takes the focus before the control hides, so the focus does not wander off.
-    if (QWidget *control = editor->control(); control && control->isAncestorOf(QApplication::focusWidget()))
+    if (editor->controlHasFocus())
         setFocus(Qt::OtherFocusReason);
     editor->endEdit();
     m_activeEditor = nullptr;

@@ -460,6 +460,41 @@ private slots:
         QVERIFY(s.other->hasFocus()); // the grid does not take the focus back
     }
 
+    // The first click on a fresh drop-down's arrow opens its list; Enter there picks an entry.
+    void arrowClickOpensList_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("stored"); // the entry below the cell's text
+        QTest::newRow("editable") << kDrop << "HIGH";
+        QTest::newRow("list style") << kList << "THREE";
+    }
+    void arrowClickOpensList()
+    {
+        QFETCH(int, col);
+        QFETCH(QString, stored);
+        Sheet s;
+        s.grid->setCells(col, 6, col == kDrop ? "LOW" : "TWO");
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(col, 6);
+        QTest::keyClick(s.grid, Qt::Key_F2);
+        auto *combo = qobject_cast<QComboBox *>(s.control());
+        QTRY_VERIFY(combo && combo->hasFocus());
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.editable = combo->isEditable();
+        const QRect arrow = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, combo);
+        QTest::mouseClick(combo, Qt::LeftButton, {}, arrow.center());
+        QTRY_VERIFY(combo->view()->isVisible());
+        QVERIFY(s.grid->isEditing());
+        QTest::keyClick(combo->view(), Qt::Key_Down);
+        QTest::keyClick(combo->view(), Qt::Key_Return);
+        QTRY_VERIFY(combo->hasFocus());
+        QVERIFY(s.grid->isEditing());
+        Sheet::key(Qt::Key_Return);
+        QCOMPARE(s.grid->Cells(col, 6), stored);
+        QCOMPARE(s.calls.size(), 1);
+    }
+
     void unchangedTextStillReported()
     {
         Sheet s;
