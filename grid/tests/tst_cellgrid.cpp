@@ -556,6 +556,85 @@ private slots:
         QCOMPARE(s.visibleControls(), 0);
     }
 
+    // The windows commit an open edit before a transfer or a file action as Enter would.
+    void endEditCommitsLikeEnter_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<bool>("handlerThrows");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("text") << kText << false << "l";
+        QTest::newRow("drop-down with its list open") << kDrop << false << "LOW";
+        QTest::newRow("handler raises") << kText << true << "l";
+    }
+    void endEditCommitsLikeEnter()
+    {
+        QFETCH(int, col);
+        QFETCH(bool, handlerThrows);
+        QFETCH(QString, stored);
+        rtl::dialogs::Recording recording;
+        Sheet s(true);
+        QVERIFY(s.show());
+        QVERIFY(s.grid->endEdit()); // nothing open: nothing happens
+        if (handlerThrows)
+            s.grid->OnSetEditText = [](TCellGrid *, int, int, const QString &) { throw EConvertError("bad"); };
+        s.grid->setCurrentCell(col, 8);
+        QTest::keyClicks(s.grid, "l");
+        QTRY_VERIFY(s.control() && s.control()->hasFocus());
+        auto *combo = qobject_cast<QComboBox *>(s.control());
+        if (combo) {
+            combo->showPopup();
+            QTRY_VERIFY(combo->view()->isVisible());
+        }
+        QCOMPARE(s.grid->endEdit(), !handlerThrows);
+        QCOMPARE(s.grid->Cells(col, 8), stored);
+        QCOMPARE(s.calls.size() + recording.texts().size(), 1);
+        QVERIFY(!s.grid->isEditing());
+        QCOMPARE(s.visibleControls(), 0);
+        QVERIFY(!combo || !combo->view()->isVisible());
+        QTRY_VERIFY(s.grid->hasFocus());
+        QCOMPARE(s.grid->Row(), 8);
+    }
+
+    // A cell the program writes, or that goes away, is not overwritten later by the open edit's text.
+    void programChangeDropsOpenEdit_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("after"); // the edit cell once the grid is whole again
+        QTest::newRow("setCells on the edit cell") << "cell" << "146";
+        QTest::newRow("setCells on the edit cell, same text") << "same" << "old";
+        QTest::newRow("RowCount drops the edit row") << "rows" << "old";
+        QTest::newRow("ColCount drops the edit column") << "cols" << "old";
+        QTest::newRow("setCells on a neighbour keeps the edit") << "other" << "145";
+    }
+    void programChangeDropsOpenEdit()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, after);
+        Sheet s(true);
+        s.grid->Columns()->Items(kPlain)->setEditor(s.text);
+        s.grid->setCells(kPlain, 5, "old");
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(kPlain, 5);
+        QTest::keyClicks(s.grid, "1");
+        Sheet::type("45");
+        if (action == "rows")
+            s.grid->setRowCount(5);
+        else if (action == "cols")
+            s.grid->setColCount(kPlain);
+        else
+            s.grid->setCells(kPlain, action == "other" ? 4 : 5, action == "same" ? "old" : "146");
+        const bool keeps = action == "other";
+        QCOMPARE(s.grid->isEditing(), keeps);
+        QCOMPARE(s.visibleControls(), keeps ? 1 : 0);
+        QTRY_VERIFY(keeps || s.grid->hasFocus());
+        Sheet::key(Qt::Key_Return);
+        QTest::mouseClick(s.other, Qt::LeftButton);
+        s.grid->setRowCount(17);
+        s.grid->setColCount(5);
+        QCOMPARE(s.grid->Cells(kPlain, 5), after);
+        QCOMPARE(s.calls.size(), keeps ? 1 : 0);
+    }
+
     void handlerErrorIsShownAndEditEnds()
     {
         rtl::dialogs::Recording recording;
