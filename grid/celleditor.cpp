@@ -74,6 +74,17 @@ QWidget *TCellEditor::control() const
     return nullptr;
 }
 
+bool TCellEditor::controlHasFocus() const
+{
+    const QWidget *own = control();
+    // Parents, not isAncestorOf(): that one stops at the popup's window border.
+    for (const QWidget *w = QApplication::focusWidget(); own && w; w = w->parentWidget()) {
+        if (w == own)
+            return true;
+    }
+    return false;
+}
+
 TControlCellEditor::TControlCellEditor(QObject *parent) : TCellEditor(parent) {}
 
 TControlCellEditor::~TControlCellEditor()
@@ -110,9 +121,12 @@ void TControlCellEditor::createControl()
     control->hide();
     control->setFocusPolicy(Qt::ClickFocus); // not a tab stop
     control->installEventFilter(this);
-    // Composite controls (an editable combo box) take keys and focus in their children too.
-    for (QWidget *child : control->findChildren<QWidget *>())
-        child->installEventFilter(this);
+    // Composite controls (an editable combo box) take keys and focus in their children too; a
+    // drop-down's list is a window of its own whose keys (Enter picks an entry) are the list's.
+    for (QWidget *child : control->findChildren<QWidget *>()) {
+        if (child->window() == control->window())
+            child->installEventFilter(this);
+    }
     m_control = control;
 }
 
@@ -209,7 +223,9 @@ bool TControlCellEditor::eventFilter(QObject *watched, QEvent *event)
         // happens while the window is torn down, when nobody must hear about the edit any more.
         if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
             break;
-        if (m_control->isAncestorOf(QApplication::focusWidget()))
+        // The first opening of a drop-down's list moves the focus into the list with an ordinary
+        // reason; the edit goes on there.
+        if (controlHasFocus())
             break;
         grid->endEdit();
         break;

@@ -44,6 +44,9 @@ public:
     virtual QWidget *newControl(QWidget *parent);
     virtual QWidget *control() const;
 
+    // The focus is in the control or in a popup of it (a drop-down's list is a window of its own).
+    bool controlHasFocus() const;
+
 protected:
     // Drops the grid without calling back into this (half destroyed) object.
     void forgetGrid();

@@ -163,8 +163,8 @@ void TCellGrid::setColCount(int count)
     const int oldCount = ColCount();
     if (count == oldCount)
         return;
-    if (m_activeEditor && m_editCol >= count)
-        endEdit();
+    if (m_editCol >= count)
+        dropEdit(); // its cell goes away
     // The model shows every column but column 0.
     m_model->resize(Qt::Horizontal, std::max(0, oldCount - 1), count - 1, [&] {
         m_colWidths.resize(size_t(count), kDefaultColWidth);
@@ -180,8 +180,8 @@ void TCellGrid::setRowCount(int count)
     count = std::max(1, count);
     if (count == m_rowCount)
         return;
-    if (m_activeEditor && m_editRow >= count)
-        endEdit();
+    if (m_editRow >= count)
+        dropEdit(); // its cell goes away
     // The model shows every row but row 0.
     m_model->resize(Qt::Vertical, std::max(0, m_rowCount - 1), count - 1, [&] { m_rowCount = count; });
     ensureCurrentCell();
@@ -202,6 +202,9 @@ void TCellGrid::setCells(int col, int row, const QString &text)
 {
     if (col < 0 || row < 0)
         return;
+    // The program's text wins over an open edit of the cell (a read arriving while the user types).
+    if (col == m_editCol && row == m_editRow)
+        dropEdit();
     if (text.isEmpty())
         m_cells.remove({col, row});
     else
@@ -458,18 +461,35 @@ void TCellGrid::beginEdit()
     editor->showControl(cellRect(col, row));
 }
 
-void TCellGrid::endEdit()
+bool TCellGrid::endEdit()
+{
+    if (!m_activeEditor || m_ending)
+        return true;
+    QScopedValueRollback ending(m_ending, true);
+    m_handlerFailed = false;
+    takeFocusFromEditor();
+    m_activeEditor->endEdit();
+    m_activeEditor = nullptr;
+    m_editCol = m_editRow = -1;
+    return !m_handlerFailed;
+}
+
+void TCellGrid::dropEdit()
 {
     if (!m_activeEditor || m_ending)
         return;
     QScopedValueRollback ending(m_ending, true);
-    TCellEditor *editor = m_activeEditor;
-    // The grid takes the focus before the control hides, so the focus does not wander off.
-    if (QWidget *control = editor->control(); control && control->isAncestorOf(QApplication::focusWidget()))
-        setFocus(Qt::OtherFocusReason);
-    editor->endEdit();
-    m_activeEditor = nullptr;
+    takeFocusFromEditor();
+    TCellEditor *editor = std::exchange(m_activeEditor, nullptr);
     m_editCol = m_editRow = -1;
+    editor->hideControl();
+}
+
+void TCellGrid::takeFocusFromEditor()
+{
+    // Before the control hides, or the focus wanders off to the window's next control.
+    if (m_activeEditor->controlHasFocus())
+        setFocus(Qt::OtherFocusReason);
 }
 
 void TCellGrid::commitEditText(const QString &text)
@@ -480,8 +500,14 @@ void TCellGrid::commitEditText(const QString &text)
     const int row = m_editRow;
     if (Cells(col, row) != text)
         setCells(col, row, text);
-    if (OnSetEditText)
-        rtl::guard([&] { OnSetEditText(this, col, row, text); });
+    if (OnSetEditText) {
+        bool done = false;
+        rtl::guard([&] {
+            OnSetEditText(this, col, row, text);
+            done = true;
+        });
+        m_handlerFailed = !done;
+    }
 }
 
 void TCellGrid::editorDestroyed(TCellEditor *editor)
@@ -511,6 +537,18 @@ void TCellGrid::scrollContentsBy(int dx, int dy)
 {
     QTableView::scrollContentsBy(dx, dy);
     placeEditor();
+}
+
+bool TCellGrid::viewportEvent(QEvent *event)
+{
+    // A key reaches the viewport only from an in-place control that had no use for it (Shift,
+    // CapsLock, PageDown, F5 ...). It stays with the edit: only the editor's leaving keys, which
+    // its filter takes before the control, move on to the grid.
+    if (event->type() == QEvent::KeyPress && isEditing()) {
+        event->accept();
+        return true;
+    }
+    return QTableView::viewportEvent(event);
 }
 
 void TCellGrid::keyPressEvent(QKeyEvent *event)

@@ -80,8 +80,11 @@ public:
     int EditRow() const { return m_editRow; }
     // Opens the current column's editor on the current cell when that cell can be edited.
     void startEdit();
-    // Writes the editor's text to the edit cell and closes the editor; nothing when not editing.
-    void endEdit();
+    // Commits an open edit as Enter does: the edit cell takes the editor's text, OnSetEditText runs,
+    // the editor closes and the grid keeps the focus if the editor had it. Windows call it before a
+    // transfer or a file action. Nothing happens when no edit is open. False when OnSetEditText
+    // raised (the error has been shown then).
+    bool endEdit();
     // The character typed to start an immediate edit; taking it clears it.
     QChar takePendingChar() { return std::exchange(m_pendingChar, QChar()); }
     // Used by editors: store the text in the edit cell and tell the window.
@@ -102,11 +105,16 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyboardSearch(const QString &) override {}
 
 private:
     void beginEdit();
+    // Closes an open edit without writing it: the program has changed or removed its cell.
+    void dropEdit();
+    // Gives the grid the focus if the editor has it, so that hiding it does not send the focus off.
+    void takeFocusFromEditor();
     void placeEditor();
     void applyColWidth(int col);
     void updateCell(int col, int row);
@@ -132,5 +140,6 @@ private:
     int m_editRow = -1;
     QChar m_pendingChar;
     bool m_ending = false;
+    bool m_handlerFailed = false;
     bool m_pressOnCurrent = false;
 };

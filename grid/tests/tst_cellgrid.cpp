@@ -85,6 +85,18 @@ struct Sheet {
     static void key(int k) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(k)); }
     static void type(const QString &keys) { QTest::keyClicks(QApplication::focusWidget(), keys); }
 
+    // A key as a keyboard sends it: printable keys carry their text unless Ctrl or Alt is held.
+    static void press(int combined)
+    {
+        const QKeyCombination combo = QKeyCombination::fromCombined(combined);
+        const Qt::KeyboardModifiers mods = combo.keyboardModifiers();
+        QString text;
+        if (combo.key() >= Qt::Key_Space && combo.key() <= Qt::Key_AsciiTilde
+            && !(mods & (Qt::ControlModifier | Qt::AltModifier)))
+            text = mods & Qt::ShiftModifier ? QString(QChar(combo.key())) : QString(QChar(combo.key())).toLower();
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), combo.key(), text, mods);
+    }
+
     QWidget *control() const { return grid->activeEditor() ? grid->activeEditor()->control() : nullptr; }
     QLineEdit *line() const
     {
@@ -364,6 +376,55 @@ private slots:
         QTRY_VERIFY(s.grid->hasFocus());
     }
 
+    // Keys the open control has no use for stay with the edit; editing keys work as in any line edit.
+    void otherKeysKeepEdit_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("start"); // typed on the grid with ImmediateEditMode; empty: F2
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("stored");
+        using K = QList<int>;
+        const auto shift = [](Qt::Key k) { return (Qt::SHIFT | k).toCombined(); };
+        const auto ctrl = [](Qt::Key k) { return (Qt::CTRL | k).toCombined(); };
+        const K bare{Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_AltGr, Qt::Key_CapsLock, Qt::Key_NumLock,
+                     Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_F5, Qt::Key_F2, shift(Qt::Key_Up), ctrl(Qt::Key_Down)};
+        QTest::newRow("text 023 Shift+N") << kText << "" << "0" << K{Qt::Key_2, Qt::Key_3, shift(Qt::Key_N)} << "023N";
+        QTest::newRow("text bare modifiers, locks, paging") << kText << "" << "1" << (bare + K{Qt::Key_2}) << "12";
+        QTest::newRow("text Ctrl+A Ctrl+C Ctrl+V") << kText << "" << "1" << K{Qt::Key_2, ctrl(Qt::Key_A), ctrl(Qt::Key_C), Qt::Key_End, ctrl(Qt::Key_V)} << "1212";
+        QTest::newRow("text Ctrl+X then paste") << kText << "" << "1" << K{ctrl(Qt::Key_A), ctrl(Qt::Key_X), Qt::Key_3, ctrl(Qt::Key_V)} << "31";
+        QTest::newRow("text Ctrl+Z") << kText << "abc" << "" << K{Qt::Key_X, ctrl(Qt::Key_Z)} << "abc";
+        QTest::newRow("drop 023 Shift+N") << kDrop << "" << "" << K{Qt::Key_0, Qt::Key_2, Qt::Key_3, shift(Qt::Key_N)} << "023N";
+        QTest::newRow("drop bare modifiers") << kDrop << "" << "h" << bare.first(6) << "HIGH";
+        QTest::newRow("drop Ctrl+C Ctrl+V") << kDrop << "LOW" << "" << K{ctrl(Qt::Key_C), Qt::Key_End, ctrl(Qt::Key_V)} << "LOWLOW";
+        QTest::newRow("list bare modifiers") << kList << "ONE" << "" << bare.first(6) << "ONE";
+    }
+    void otherKeysKeepEdit()
+    {
+        QFETCH(int, col);
+        QFETCH(QString, cell);
+        QFETCH(QString, start);
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, stored);
+        Sheet s(!start.isEmpty());
+        s.grid->setCells(col, 5, cell);
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(col, 5);
+        if (start.isEmpty())
+            QTest::keyClick(s.grid, Qt::Key_F2);
+        else
+            QTest::keyClicks(s.grid, start);
+        QTRY_VERIFY(s.control() && s.control()->hasFocus());
+        for (int k : keys)
+            Sheet::press(k);
+        QVERIFY(s.grid->isEditing());
+        QVERIFY(s.calls.isEmpty());
+        Sheet::key(Qt::Key_Return);
+        QCOMPARE(s.grid->Cells(col, 5), stored);
+        QCOMPARE(s.calls.size(), 1);
+        QCOMPARE(s.calls[0].row, 5);
+    }
+
     void clickOnAnotherCellCommitsFirst()
     {
         Sheet s(true);
@@ -397,6 +458,41 @@ private slots:
         QCOMPARE(s.calls.size(), 1);
         QCOMPARE(s.visibleControls(), 0);
         QVERIFY(s.other->hasFocus()); // the grid does not take the focus back
+    }
+
+    // The first click on a fresh drop-down's arrow opens its list; Enter there picks an entry.
+    void arrowClickOpensList_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("stored"); // the entry below the cell's text
+        QTest::newRow("editable") << kDrop << "HIGH";
+        QTest::newRow("list style") << kList << "THREE";
+    }
+    void arrowClickOpensList()
+    {
+        QFETCH(int, col);
+        QFETCH(QString, stored);
+        Sheet s;
+        s.grid->setCells(col, 6, col == kDrop ? "LOW" : "TWO");
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(col, 6);
+        QTest::keyClick(s.grid, Qt::Key_F2);
+        auto *combo = qobject_cast<QComboBox *>(s.control());
+        QTRY_VERIFY(combo && combo->hasFocus());
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.editable = combo->isEditable();
+        const QRect arrow = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, combo);
+        QTest::mouseClick(combo, Qt::LeftButton, {}, arrow.center());
+        QTRY_VERIFY(combo->view()->isVisible());
+        QVERIFY(s.grid->isEditing());
+        QTest::keyClick(combo->view(), Qt::Key_Down);
+        QTest::keyClick(combo->view(), Qt::Key_Return);
+        QTRY_VERIFY(combo->hasFocus());
+        QVERIFY(s.grid->isEditing());
+        Sheet::key(Qt::Key_Return);
+        QCOMPARE(s.grid->Cells(col, 6), stored);
+        QCOMPARE(s.calls.size(), 1);
     }
 
     void unchangedTextStillReported()
@@ -458,6 +554,85 @@ private slots:
         QCOMPARE(s.calls.size(), 3);
         QCOMPARE(s.calls[2].currentCol, kDrop);
         QCOMPARE(s.visibleControls(), 0);
+    }
+
+    // The windows commit an open edit before a transfer or a file action as Enter would.
+    void endEditCommitsLikeEnter_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<bool>("handlerThrows");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("text") << kText << false << "l";
+        QTest::newRow("drop-down with its list open") << kDrop << false << "LOW";
+        QTest::newRow("handler raises") << kText << true << "l";
+    }
+    void endEditCommitsLikeEnter()
+    {
+        QFETCH(int, col);
+        QFETCH(bool, handlerThrows);
+        QFETCH(QString, stored);
+        rtl::dialogs::Recording recording;
+        Sheet s(true);
+        QVERIFY(s.show());
+        QVERIFY(s.grid->endEdit()); // nothing open: nothing happens
+        if (handlerThrows)
+            s.grid->OnSetEditText = [](TCellGrid *, int, int, const QString &) { throw EConvertError("bad"); };
+        s.grid->setCurrentCell(col, 8);
+        QTest::keyClicks(s.grid, "l");
+        QTRY_VERIFY(s.control() && s.control()->hasFocus());
+        auto *combo = qobject_cast<QComboBox *>(s.control());
+        if (combo) {
+            combo->showPopup();
+            QTRY_VERIFY(combo->view()->isVisible());
+        }
+        QCOMPARE(s.grid->endEdit(), !handlerThrows);
+        QCOMPARE(s.grid->Cells(col, 8), stored);
+        QCOMPARE(s.calls.size() + recording.texts().size(), 1);
+        QVERIFY(!s.grid->isEditing());
+        QCOMPARE(s.visibleControls(), 0);
+        QVERIFY(!combo || !combo->view()->isVisible());
+        QTRY_VERIFY(s.grid->hasFocus());
+        QCOMPARE(s.grid->Row(), 8);
+    }
+
+    // A cell the program writes, or that goes away, is not overwritten later by the open edit's text.
+    void programChangeDropsOpenEdit_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("after"); // the edit cell once the grid is whole again
+        QTest::newRow("setCells on the edit cell") << "cell" << "146";
+        QTest::newRow("setCells on the edit cell, same text") << "same" << "old";
+        QTest::newRow("RowCount drops the edit row") << "rows" << "old";
+        QTest::newRow("ColCount drops the edit column") << "cols" << "old";
+        QTest::newRow("setCells on a neighbour keeps the edit") << "other" << "145";
+    }
+    void programChangeDropsOpenEdit()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, after);
+        Sheet s(true);
+        s.grid->Columns()->Items(kPlain)->setEditor(s.text);
+        s.grid->setCells(kPlain, 5, "old");
+        QVERIFY(s.show());
+        s.grid->setCurrentCell(kPlain, 5);
+        QTest::keyClicks(s.grid, "1");
+        Sheet::type("45");
+        if (action == "rows")
+            s.grid->setRowCount(5);
+        else if (action == "cols")
+            s.grid->setColCount(kPlain);
+        else
+            s.grid->setCells(kPlain, action == "other" ? 4 : 5, action == "same" ? "old" : "146");
+        const bool keeps = action == "other";
+        QCOMPARE(s.grid->isEditing(), keeps);
+        QCOMPARE(s.visibleControls(), keeps ? 1 : 0);
+        QTRY_VERIFY(keeps || s.grid->hasFocus());
+        Sheet::key(Qt::Key_Return);
+        QTest::mouseClick(s.other, Qt::LeftButton);
+        s.grid->setRowCount(17);
+        s.grid->setColCount(5);
+        QCOMPARE(s.grid->Cells(kPlain, 5), after);
+        QCOMPARE(s.calls.size(), keeps ? 1 : 0);
     }
 
     void handlerErrorIsShownAndEditEnds()
