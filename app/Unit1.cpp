@@ -29,7 +29,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QScopedValueRollback>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <tuple>
@@ -284,21 +283,17 @@ void TForm1::resetProgress(int maximum)
     Form3->ProgressBar1->show();
 }
 
-void TForm1::commitOpenEdit()
+bool TForm1::commitOpenEdit()
 {
-    xg->endEdit();
+    return xg->endEdit();
 }
 
 void TForm1::wbtnClick()
 {
-    // What is typed in a cell is part of the plan, even without Enter (F11 from the cell).
-    m_heldEditError.reset();
-    {
-        QScopedValueRollback hold(m_holdEditError, true);
-        commitOpenEdit();
-    }
-    if (m_heldEditError)
-        throw *std::exchange(m_heldEditError, std::nullopt);
+    // What is typed in a cell is part of the plan, even without Enter (F11 from the cell). A rule
+    // that failed has shown its message; the write does not start.
+    if (!commitOpenEdit())
+        return;
     // Every block must encode before the radio hears anything: a radio left half-written is
     // worse than a write that never starts.
     validateChannelPlan(*m_texts);
@@ -381,13 +376,7 @@ void TForm1::xgSetEditText(int ACol, int ARow, const QString &Value)
     Q_UNUSED(ARow);
     Q_UNUSED(Value);
     // The rules act on the current cell, which is still the cell just edited.
-    try {
-        ::xgSetEditText(*m_texts, xg->Col(), xg->Row());
-    } catch (const rtl::Exception &e) {
-        if (!m_holdEditError)
-            throw;
-        m_heldEditError = e;
-    }
+    ::xgSetEditText(*m_texts, xg->Col(), xg->Row());
 }
 
 void TForm1::Comm1ReceiveData(const char *Buffer, std::uint16_t BufferLength)
@@ -496,7 +485,7 @@ void TForm1::changeEvent(QEvent *event)
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
-    rtl::guard([this] { commitOpenEdit(); });
+    commitOpenEdit(); // a failing rule shows its message; the window closes anyway
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         emit closed();

@@ -5,7 +5,6 @@
 #include "channels/channeltable.h"
 #include "channels/channeltexts.h"
 #include "protocol/radiolink.h"
-#include "rtl/exception.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -15,7 +14,6 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 
 class QAction;
 class TCellGrid;
@@ -52,8 +50,9 @@ public:
 
     RadioLink &link() { return *m_link; }
 
-    // Ends an open cell edit exactly as Enter would, so its rules run before the table is used.
-    void commitOpenEdit();
+    // Ends an open cell edit exactly as Enter would, so its rules run before the table is used;
+    // false when a rule failed (its message has been shown).
+    bool commitOpenEdit();
     // Whether the last channel transfer the user started was a write (retry repeats it).
     bool lastTransferWasWrite() const { return m_lastTransferWasWrite; }
     ChannelTexts &texts() { return *m_texts; }
@@ -116,8 +115,4 @@ private:
     std::array<QComboBox *, kSettingCount> m_settingBoxes{}; // ComboBox1…ComboBox10
     bool m_lineLostShown = false;
     bool m_lastTransferWasWrite = false;
-    // While a write commits the open edit, a failing rule is held back and raised by the write
-    // itself, so the user sees its message once and nothing is sent.
-    bool m_holdEditError = false;
-    std::optional<rtl::Exception> m_heldEditError;
 };
