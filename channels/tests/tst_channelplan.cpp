@@ -9,6 +9,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
+#include <poll.h>
+#include <pwd.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -54,6 +66,66 @@ QByteArray planWith(const QByteArray &row1)
     return bytes + gbk(QStringLiteral("无\r\n1\r\n0\r\n60\r\n中文\r\n无\r\n无\r\n开\r\n开\r\n"));
 }
 
+// Runs `work` in a forked child and returns what it wrote back; the child ends with _exit so
+// none of this process's teardown runs twice.
+QByteArray inChild(const std::function<QByteArray()> &work)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return "pipe failed";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const QByteArray out = work();
+        ::_exit(::write(fds[1], out.constData(), size_t(out.size())) == out.size() ? 0 : 1);
+    }
+    ::close(fds[1]);
+    QByteArray got;
+    for (;;) {
+        char buf[4096];
+        pollfd p{fds[0], POLLIN, 0};
+        const ssize_t n = ::poll(&p, 1, 60000) > 0 ? ::read(fds[0], buf, sizeof buf) : 0;
+        if (n <= 0)
+            break;
+        got.append(buf, n);
+    }
+    ::close(fds[0]);
+    if (pid > 0) { // ends a child that went silent for a minute; reaps it either way
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    return got;
+}
+
+// Runs `work` without root's right to write anywhere: as nobody in a child when root, else here.
+QByteArray unprivileged(const std::function<QByteArray()> &work)
+{
+    if (::geteuid() != 0)
+        return work();
+    return inChild([&]() -> QByteArray {
+        const passwd *nobody = ::getpwnam("nobody");
+        if (!nobody || ::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0
+            || ::setuid(nobody->pw_uid) != 0)
+            return "cannot become nobody";
+        return work();
+    });
+}
+
+// Saves `t` over `file` (holding `old`) and describes the outcome: the error or "saved", then
+// whether the file still holds `old`, then the folder's entries.
+QByteArray saveOutcome(const ChannelTexts &t, const QString &file, const QByteArray &old)
+{
+    QByteArray out;
+    try {
+        SaveChannelPlan(t, file);
+        out = "saved";
+    } catch (const EChannelPlanError &e) {
+        out = e.message().toUtf8();
+    }
+    out += readFile(file) == old ? "\nold file intact\n" : "\nfile replaced\n";
+    const QDir folder = QFileInfo(file).absoluteDir();
+    return out + folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).join(' ').toUtf8();
+}
+
 } // namespace
 
 class TestChannelPlan : public QObject {
@@ -68,6 +140,10 @@ private slots:
     void refusedFiles();
     void failedSave_data();
     void failedSave();
+    void fullDiskKeepsOldPlan();
+    void fullTmpfsKeepsOldPlan();
+    void saveWithoutTemporaryFile_data();
+    void saveWithoutTemporaryFile();
 
 private:
     QTemporaryDir m_dir;
@@ -225,8 +301,6 @@ void TestChannelPlan::failedSave_data()
     QTest::newRow("text outside GBK") << "plan.zq" << QStringLiteral("1 😀")
                                       << notStorable.arg("%1", QStringLiteral("1 😀"));
     QTest::newRow("line break") << "plan.zq" << "1\n2" << notStorable.arg("%1", "1\n2");
-    if (geteuid() != 0) // root writes anywhere
-        QTest::newRow("directory read-only") << "ro/plan.zq" << "1" << "Cannot create file \"%1\". ";
 }
 
 void TestChannelPlan::failedSave()
@@ -258,6 +332,95 @@ void TestChannelPlan::failedSave()
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden), entries); // no temporary
     if (target != QLatin1String("adir"))
         QCOMPARE(readFile(file), old);
+}
+
+// A disk that fills up during the save: the process's file size limit makes the write fail
+// the way a full disk does, for root too.
+void TestChannelPlan::fullDiskKeepsOldPlan()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("plan.zq");
+    const QByteArray old = planWith("1,old");
+    writeFile(file, old);
+    MemoryChannelTexts t;
+    t.setCell(1, 1, QStringLiteral("145.12500"));
+
+    rlimit before{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit tight = before;
+    tight.rlim_cur = 64; // room for a fraction of the plan
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const QByteArray outcome = saveOutcome(t, file, old);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(outcome, QStringLiteral("Cannot create file \"%1\". File too large\nold file intact\nplan.zq")
+                          .arg(file)
+                          .toUtf8());
+}
+
+// The same on a real full file system: a one-page tmpfs in a mount namespace of a child.
+void TestChannelPlan::fullTmpfsKeepsOldPlan()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("plan.zq");
+    const QByteArray old = planWith("1,old");
+    const QByteArray outcome = inChild([&]() -> QByteArray {
+        const QByteArray mountPoint = QFile::encodeName(dir.path());
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=4k") != 0)
+            return "SKIP " + QByteArray(std::strerror(errno));
+        QFile f(file);
+        if (!f.open(QIODevice::WriteOnly) || f.write(old) != old.size() || !f.flush())
+            return "cannot write the old plan";
+        f.close();
+        MemoryChannelTexts t;
+        t.setCell(1, 1, QStringLiteral("145.12500"));
+        return saveOutcome(t, file, old);
+    });
+    if (outcome.startsWith("SKIP "))
+        QSKIP(qPrintable("no tmpfs can be mounted here: " + outcome.mid(5)));
+    QCOMPARE(outcome,
+             QStringLiteral("Cannot create file \"%1\". No space left on device\nold file intact\nplan.zq")
+                 .arg(file)
+                 .toUtf8());
+}
+
+void TestChannelPlan::saveWithoutTemporaryFile_data()
+{
+    QTest::addColumn<bool>("planWritable");
+    QTest::addColumn<QString>("outcome"); // %1 = the plan
+
+    QTest::newRow("writable plan") << true << "saved\nfile replaced\nplan.zq";
+    QTest::newRow("read-only plan")
+        << false << "Cannot create file \"%1\". Existing file %1 is not writable\nold file intact\nplan.zq";
+}
+
+// A folder the user may not create files in, holding a plan the user may write.
+void TestChannelPlan::saveWithoutTemporaryFile()
+{
+    QFETCH(bool, planWritable);
+    QFETCH(QString, outcome);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("plan.zq");
+    const QByteArray old = planWith("1,old");
+    writeFile(file, old);
+    // Others (nobody, when root runs the test) may enter the folder and maybe write the plan.
+    QCOMPARE(::chmod(QFile::encodeName(file).constData(), planWritable ? 0666 : 0444), 0);
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
+    MemoryChannelTexts t;
+    t.setCell(1, 1, QStringLiteral("145.12500"));
+    const QByteArray got = unprivileged([&] { return saveOutcome(t, file, old); });
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+
+    QCOMPARE(QString::fromUtf8(got), outcome.replace(QStringLiteral("%1"), file));
+    if (planWritable) {
+        MemoryChannelTexts loaded;
+        LoadChannelPlan(loaded, file);
+        QCOMPARE(loaded.cell(1, 1), QStringLiteral("145.12500"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestChannelPlan)
