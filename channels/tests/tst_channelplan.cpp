@@ -263,6 +263,14 @@ void TestChannelPlan::refusedFiles_data()
     QTest::newRow("missing") << "missing.zq" << QByteArray()
                              << "Cannot open file \"%1\". No such file or directory";
     QTest::newRow("directory") << "dir.zq" << QByteArray() << "Cannot open file \"%1\". Is a directory";
+    const QString notRegular = QStringLiteral("Cannot open file \"%1\". 它不是普通文件（而是管道、设备或套接字），"
+                                              "不能作为写频文件读取。");
+    QTest::newRow("FIFO") << "fifo.zq" << QByteArray() << notRegular;
+    QTest::newRow("/dev/zero") << "/dev/zero" << QByteArray() << notRegular;
+    QTest::newRow("1 MB + 1 byte") << "big.zq" << QByteArray(1024 * 1024 + 1, 'a')
+                                   << "Cannot open file \"%1\". 文件有 1048577 字节，超过 1 MB：写频文件只有约 "
+                                      "0.5 KB，这不是写频文件。";
+    QTest::newRow("1 MB is read") << "mb.zq" << QByteArray(1024 * 1024, 'a') << lines.arg("%1", "1");
 }
 
 void TestChannelPlan::refusedFiles()
@@ -271,19 +279,22 @@ void TestChannelPlan::refusedFiles()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
 
+    const QString file = name.startsWith(u'/') ? name : path(name);
     if (name == QLatin1String("dir.zq"))
         QVERIFY(QDir(m_dir.path()).mkdir(name));
+    else if (name == QLatin1String("fifo.zq"))
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
     else if (!bytes.isNull())
-        writeFile(path(name), bytes);
+        writeFile(file, bytes);
     MemoryChannelTexts t;
     t.setCell(1, 1, QStringLiteral("438.50000"));
     t.setSetting(SetVoxLevel, QStringLiteral("5"));
     const QStringList before = snapshot(t);
     try {
-        LoadChannelPlan(t, path(name));
+        LoadChannelPlan(t, file);
         QFAIL("the file was accepted");
     } catch (const EChannelPlanError &e) {
-        QCOMPARE(e.message(), message.arg(path(name)));
+        QCOMPARE(e.message(), message.arg(file));
     }
     QCOMPARE(snapshot(t), before);
 }
