@@ -101,10 +101,13 @@ QByteArray unprivileged(const std::function<QByteArray()> &work)
 {
     if (::geteuid() != 0)
         return work();
+    const passwd *nobody = ::getpwnam("nobody");
+    if (!nobody)
+        return "no user nobody";
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
     return inChild([&]() -> QByteArray {
-        const passwd *nobody = ::getpwnam("nobody");
-        if (!nobody || ::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0
-            || ::setuid(nobody->pw_uid) != 0)
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
             return "cannot become nobody";
         return work();
     });
