@@ -131,8 +131,10 @@ void TComm::OpenPort()
         closeHandles();
         throw ECommsError(QStringLiteral("Unable to create read thread"));
     }
+    m_announceSendEmpty = bool(OnSendDataEmpty);
     try {
-        m_writeThread = std::make_unique<TWriteThread>(m_fd, m_closeEvent, m_notifier, kMaxQueuedBlocks);
+        m_writeThread = std::make_unique<TWriteThread>(m_fd, m_closeEvent, m_notifier, kMaxQueuedBlocks,
+                                                       m_announceSendEmpty);
     } catch (const std::exception &) {
         closeHandles();
         throw ECommsError(QStringLiteral("Unable to create write thread"));
@@ -176,6 +178,8 @@ bool TComm::WriteData(const void *buffer, std::uint16_t count)
 {
     if (!m_writeThread || count == 0 || buffer == nullptr)
         return false;
+    // The handler may have been set or cleared since the last block; the next drain asks this.
+    m_announceSendEmpty = bool(OnSendDataEmpty);
     return m_writeThread->enqueue(buffer, count);
 }
 

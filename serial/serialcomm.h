@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -141,6 +142,8 @@ private:
 
     int m_fd = -1;
     int m_closeEvent = -1;
+    // Whether OnSendDataEmpty is set, for the write thread: no handler, no wake-up per drain.
+    std::atomic<bool> m_announceSendEmpty = false;
     std::unique_ptr<ReadSettings> m_readSettings;
     std::unique_ptr<TReadThread> m_readThread;
     std::unique_ptr<TWriteThread> m_writeThread;

@@ -86,6 +86,20 @@ struct Port {
     QByteArray received() const { return bursts.join(); }
 };
 
+// Counts the events of one type that reach the object it filters.
+struct EventCounter : QObject {
+    explicit EventCounter(int type) : m_type(type) {}
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        count += int(e->type()) == m_type;
+        return false;
+    }
+    int count = 0;
+
+private:
+    const int m_type;
+};
+
 QString openError(TComm &comm)
 {
     try {
@@ -254,6 +268,31 @@ private slots:
             QCOMPARE(pty.take(3), QByteArray("abc"));
             QTRY_COMPARE_WITH_TIMEOUT(port.sendEmpty, round, 20000);
         }
+    }
+
+    // With no handler a drained queue posts nothing: a frame sent a byte at a time would
+    // otherwise wake the GUI thread once per byte.
+    void sendQueueEmptyOnlyWithHandler()
+    {
+        Pty pty;
+        Port port(pty.path);
+        port.comm.OnSendDataEmpty = nullptr;
+        port.comm.OpenPort();
+        QObject *notifier = port.comm.findChild<QObject *>();
+        QVERIFY(notifier);
+        EventCounter posted(TComm::kSendEmptyEvent);
+        notifier->installEventFilter(&posted);
+        for (char c : QByteArray(34, 'W')) {
+            QVERIFY(port.comm.WriteData(&c, 1));
+            QCOMPARE(pty.take(1), QByteArray("W")); // drained after each byte
+        }
+        // Events are delivered in the order posted: once the handler's drain is seen, any
+        // drain of the bytes above has been seen too.
+        port.comm.OnSendDataEmpty = [&port](TComm *) { ++port.sendEmpty; };
+        QVERIFY(port.comm.WriteData("!", 1));
+        QCOMPARE(pty.take(1), QByteArray("!"));
+        QTRY_COMPARE_WITH_TIMEOUT(port.sendEmpty, 1, 20000);
+        QCOMPARE(posted.count, 1);
     }
 
     void lineSettings_data()
