@@ -15,14 +15,18 @@ namespace posixport {
 int openExclusive(const QString &path)
 {
     const QByteArray name = path.toLocal8Bit();
-    if (name.isEmpty())
+    if (name.isEmpty()) {
+        errno = ENOENT;
         return -1;
+    }
     const int fd =
         retryOnEintr([&] { return ::open(name.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (fd < 0)
         return -1;
     if (retryOnEintr([fd] { return ::flock(fd, LOCK_EX | LOCK_NB); }) < 0) {
+        const int err = errno == EWOULDBLOCK ? EBUSY : errno;
         ::close(fd);
+        errno = err;
         return -1;
     }
     return fd;

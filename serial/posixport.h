@@ -20,7 +20,8 @@ auto retryOnEintr(Call call)
 }
 
 // Opens `path` read/write, non-blocking, not as controlling terminal, and takes an exclusive
-// flock so a second opener fails; -1 when either fails.
+// flock so a second opener fails; -1 with errno set when either fails, EBUSY when another
+// holds the lock.
 int openExclusive(const QString &path);
 // A character device that answers tty requests.
 bool isCommDevice(int fd);

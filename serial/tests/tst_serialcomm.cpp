@@ -1,15 +1,24 @@
 // TComm against a real pty: open failures, line settings, queued writes, receive bursts, hang-up.
 #include "serial/commevent.h"
 #include "serial/inputfilter.h"
+#include "serial/portfailure.h"
+#include "serial/portholders.h"
 #include "serial/serialcomm.h"
 
 #include "rtl/dialogs.h"
 
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtTest>
+#include <csignal>
 #include <fcntl.h>
+#include <functional>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -110,6 +119,61 @@ QString openError(TComm &comm)
     return QString();
 }
 
+// Runs `work` in a forked child and returns what it wrote back; the child ends with _exit so
+// none of this process's teardown runs twice.
+QByteArray inChild(const std::function<QByteArray()> &work)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return "pipe failed";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const QByteArray out = work();
+        ::_exit(::write(fds[1], out.constData(), size_t(out.size())) == out.size() ? 0 : 1);
+    }
+    ::close(fds[1]);
+    QByteArray got;
+    for (;;) {
+        char buf[4096];
+        pollfd p{fds[0], POLLIN, 0};
+        const ssize_t n = ::poll(&p, 1, 60000) > 0 ? ::read(fds[0], buf, sizeof buf) : 0;
+        if (n <= 0)
+            break;
+        got.append(buf, n);
+    }
+    ::close(fds[0]);
+    if (pid > 0) { // ends a child that went silent for a minute; reaps it either way
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    return got;
+}
+
+// Runs `work` without root's rights (root passes TIOCEXCL and file modes): as nobody in a
+// child when root, else here.
+QByteArray unprivileged(const std::function<QByteArray()> &work)
+{
+    if (::geteuid() != 0)
+        return work();
+    const passwd *nobody = ::getpwnam("nobody");
+    if (!nobody)
+        return "no user nobody";
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    return inChild([&]() -> QByteArray {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            return "cannot become nobody";
+        return work();
+    });
+}
+
+// The name `unprivileged` runs as.
+QString unprivilegedUser()
+{
+    const passwd *pw = ::geteuid() == 0 ? ::getpwnam("nobody") : ::getpwuid(::getuid());
+    return pw ? QString::fromLocal8Bit(pw->pw_name) : QString();
+}
+
 termios lineOf(const QString &path)
 {
     termios t{};
@@ -186,11 +250,14 @@ private slots:
         QTest::addColumn<QString>("message");
         QTemporaryFile *file = new QTemporaryFile(this);
         QVERIFY(file->open());
-        QTest::newRow("missing device") << "/dev/no-such-port" << "Error opening serial port";
-        QTest::newRow("empty name") << "" << "Error opening serial port";
-        QTest::newRow("directory") << "/tmp/" << "Error opening serial port";
-        QTest::newRow("regular file") << file->fileName() << "File handle is not a comm handle ";
-        QTest::newRow("/dev/null") << "/dev/null" << "File handle is not a comm handle ";
+        QTest::newRow("missing device") << "/dev/no-such-port"
+                                        << "Error opening serial port\n/dev/no-such-port 不存在 — 写频线是否已插好?";
+        QTest::newRow("empty name") << ""
+                                    << "Error opening serial port\n未指定串口 — 请在端口框中选择写频线所在的串口";
+        QTest::newRow("directory") << "/tmp/" << "Error opening serial port\n/tmp/ 是目录，不是串口";
+        QTest::newRow("regular file") << file->fileName()
+                                      << "File handle is not a comm handle \n" + file->fileName() + " 不是串口设备";
+        QTest::newRow("/dev/null") << "/dev/null" << "File handle is not a comm handle \n/dev/null 不是串口设备";
     }
     void openFailures()
     {
@@ -208,13 +275,70 @@ private slots:
         QVERIFY(comm.isOpen());
     }
 
+    void permissionDeniedNamesTheFix()
+    {
+        QTemporaryDir dir;
+        const QString device = dir.filePath("ttyLOCKED");
+        QFile(device).open(QIODevice::WriteOnly);
+        QCOMPARE(::chmod(QFile::encodeName(device).constData(), 0), 0);
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0); // nobody may look in
+        const QByteArray got = unprivileged([&] {
+            TComm comm;
+            comm.CommName = device;
+            return openError(comm).toUtf8();
+        });
+        QCOMPARE(QString::fromUtf8(got), "Error opening serial port\n没有权限打开 " + device
+                                             + " — 请把用户加入 dialout 组后重新登录: sudo usermod -aG dialout "
+                                             + unprivilegedUser());
+    }
+
+    void portHolders_data()
+    {
+        QTest::addColumn<QString>("device"); // relative names live in the fake tree's dev folder
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("two holders, one with two descriptors")
+            << "ttyUSB0" << "%1/ttyUSB0 正被其他程序占用: minicom (pid 812)、? (pid 4711) — 请先关闭它再试";
+        QTest::newRow("through a link") << "by-id" << "%1/by-id 正被其他程序占用: screen (pid 90) — 请先关闭它再试";
+        QTest::newRow("no holder seen") << "ttyUSB9" << "%1/ttyUSB9 正被其他程序占用 — 请先关闭使用它的程序再试";
+    }
+    void portHolders()
+    {
+        QFETCH(QString, device);
+        QFETCH(QString, reason);
+        // A proc tree as the kernel shows it: fd links to device paths, comm with a newline.
+        QTemporaryDir root;
+        const QString dev = root.filePath("dev");
+        QDir(root.path()).mkpath("dev");
+        QFile(dev + "/ttyACM3").open(QIODevice::WriteOnly);
+        QFile::link(dev + "/ttyACM3", dev + "/by-id");
+        const auto process = [&](const QString &pid, const QByteArray &comm, const QStringList &targets) {
+            QDir(root.path()).mkpath("proc/" + pid + "/fd");
+            if (!comm.isNull()) {
+                QFile f(root.filePath("proc/" + pid + "/comm"));
+                QVERIFY(f.open(QIODevice::WriteOnly) && f.write(comm + "\n") > 0);
+            }
+            for (int fd = 0; fd < targets.size(); ++fd)
+                QVERIFY(QFile::link(targets[fd], root.filePath(QStringLiteral("proc/%1/fd/%2").arg(pid).arg(fd))));
+        };
+        process("812", "minicom", {"/dev/pts/0", dev + "/ttyUSB0"});
+        process("90", "screen", {"pipe:[31337]", dev + "/ttyACM3"});
+        process("4711", QByteArray(), {dev + "/ttyUSB0", dev + "/ttyUSB0"});
+        process("self", "fake", {dev + "/ttyUSB0"}); // not a pid
+        process("77", "other", {dev + "/ttyUSB1"});
+        QCOMPARE(portFailureReason(dev + "/" + device, EBUSY, root.path()), reason.arg(dev));
+    }
+
     void openTwiceAndSharing()
     {
         Pty pty;
         Port a(pty.path), b(pty.path);
         a.comm.OpenPort();
-        QCOMPARE(openError(a.comm), QStringLiteral("This serial port already opened"));
-        QCOMPARE(openError(b.comm), QStringLiteral("Error opening serial port"));
+        QCOMPARE(openError(a.comm), "This serial port already opened\n" + pty.path + " 已由本程序打开，请先关闭它");
+        // Held by this very process, which the port's holders name.
+        QCOMPARE(openError(b.comm), QStringLiteral("Error opening serial port\n%1 正被其他程序占用: %2 (pid %3) — "
+                                                   "请先关闭它再试")
+                                        .arg(pty.path, QCoreApplication::applicationName())
+                                        .arg(QCoreApplication::applicationPid()));
         QVERIFY(a.comm.WriteData("ok", 2));
         QCOMPARE(pty.take(2), QByteArray("ok"));
         a.comm.ClosePort();
