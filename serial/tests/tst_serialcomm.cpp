@@ -17,6 +17,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -64,6 +65,13 @@ public:
             got.append(buf, n);
         }
         return got;
+    }
+    // The slave's line settings: asked through the master, as the slave may be held exclusively.
+    termios line() const
+    {
+        termios t{};
+        ::tcgetattr(m_master, &t);
+        return t;
     }
     QString path;
 
@@ -174,15 +182,13 @@ QString unprivilegedUser()
     return pw ? QString::fromLocal8Bit(pw->pw_name) : QString();
 }
 
-termios lineOf(const QString &path)
+QByteArray openErrno(const QString &path)
 {
-    termios t{};
     const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0) {
-        ::tcgetattr(fd, &t);
-        ::close(fd);
-    }
-    return t;
+    if (fd < 0)
+        return ::strerrorname_np(errno);
+    ::close(fd);
+    return "opened";
 }
 
 } // namespace
@@ -290,6 +296,26 @@ private slots:
         QCOMPARE(QString::fromUtf8(got), "Error opening serial port\n没有权限打开 " + device
                                              + " — 请把用户加入 dialout 组后重新登录: sudo usermod -aG dialout "
                                              + unprivilegedUser());
+    }
+
+    // Another program cannot open the port while it is ours, whether it asks for the lock or not.
+    void exclusiveAgainstOtherOpeners()
+    {
+        Pty pty;
+        QCOMPARE(::chmod(QFile::encodeName(pty.path).constData(), 0666), 0); // nobody may open it
+        Port port(pty.path);
+        port.comm.OpenPort();
+        QCOMPARE(unprivileged([&] { return openErrno(pty.path); }), QByteArray("EBUSY"));
+        port.comm.ClosePort();
+        QCOMPARE(unprivileged([&] { return openErrno(pty.path); }), QByteArray("opened"));
+
+        // Nor does it take a port another program holds exclusively, though root could open it.
+        const int other = ::open(QFile::encodeName(pty.path).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(other >= 0);
+        QCOMPARE(::ioctl(other, TIOCEXCL), 0);
+        QVERIFY(openError(port.comm).startsWith("Error opening serial port\n" + pty.path + " 正被其他程序占用"));
+        QVERIFY(!port.comm.isOpen());
+        ::close(other);
     }
 
     void portHolders_data()
@@ -441,7 +467,7 @@ private slots:
         Pty pty;
         Port port(pty.path);
         port.comm.OpenPort();
-        termios t = lineOf(pty.path);
+        termios t = pty.line();
         QCOMPARE(cfgetospeed(&t), speed_t(B9600));
         QCOMPARE(t.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
         QCOMPARE(t.c_oflag & OPOST, tcflag_t(0));
@@ -454,7 +480,7 @@ private slots:
         port.comm.setOutx_XonXoffFlow(xonXoff);
         port.comm.setInx_XonXoffFlow(xonXoff);
         port.comm.setXonChar(0x21);
-        t = lineOf(pty.path);
+        t = pty.line();
         QCOMPARE(cfgetospeed(&t), speed);
         QCOMPARE(bool(t.c_cflag & CSTOPB), stopBits != int(TStopBits::_1));
         QCOMPARE(bool(t.c_cflag & CRTSCTS), ctsFlow);
@@ -473,7 +499,7 @@ private slots:
         QVERIFY(!port.comm.isOpen());
         port.comm.setBaudRate(57600);
         port.comm.OpenPort();
-        termios t = lineOf(pty.path);
+        termios t = pty.line();
         QCOMPARE(cfgetospeed(&t), speed_t(B57600));
         pty.send("after");
         QTRY_COMPARE_WITH_TIMEOUT(port.received(), QByteArray("after"), 20000);
