@@ -15,5 +15,5 @@ struct PortHolder {
 // may not see are not found.
 QList<PortHolder> findPortHolders(const QString &device, const QString &root = QStringLiteral("/"));
 
-// "minicom (pid 812)、screen (pid 90)" for a message.
+// "rxmonitor (pid 812)、dialer (pid 90)" for a message.
 QString describeHolders(const QList<PortHolder> &holders);
