@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 
 QList<PortHolder> findPortHolders(const QString &device, const QString &root)
 {
@@ -33,7 +34,8 @@ QList<PortHolder> findPortHolders(const QString &device, const QString &root)
                                                       : QString();
         holders.append({pid, name.isEmpty() ? QStringLiteral("?") : name});
     }
-    std::sort(holders.begin(), holders.end(), [](const PortHolder &a, const PortHolder &b) { return a.pid < b.pid; });
+    std::sort(holders.begin(), holders.end(),
+              [](const PortHolder &a, const PortHolder &b) { return a.pid < b.pid; });
     return holders;
 }
 
