@@ -121,6 +121,11 @@ QString reason(const QString &fileName, const QFileDevice &file)
     return file.errorString();
 }
 
+QString tooBig(qint64 size)
+{
+    return QStringLiteral("文件有 %1 字节，超过 1 MB：写频文件只有约 0.5 KB，这不是写频文件。").arg(size);
+}
+
 QString notAPlan(const QString &fileName, const QString &why)
 {
     return QStringLiteral("File \"%1\" is not a channel plan: %2").arg(fileName, why);
@@ -157,19 +162,55 @@ void SaveChannelPlan(const ChannelTexts &texts, const QString &fileName)
     for (const QString &line : lines)
         bytes += encoder.encode(line) + "\r\n";
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EChannelPlanError(
+    const auto cannotCreate = [&](const QFileDevice &file) {
+        return EChannelPlanError(
             QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason(fileName, file)));
+    };
+    QSaveFile file(fileName);
+    // A writable plan in a folder without room for a temporary file is written in place; where
+    // the temporary file can be made, the old plan survives any failure below.
+    file.setDirectWriteFallback(true);
+    // Unbuffered, so a full disk shows in write() here: commit() would put a short temporary
+    // file in place of the plan without a word.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw cannotCreate(file);
+    // A short write is no error yet; writing the rest again makes the system say why it stops.
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0 || file.error() != QFileDevice::NoError) {
+            const EChannelPlanError error = cannotCreate(file);
+            file.cancelWriting(); // the temporary file goes, the plan stays as it was
+            throw error;
+        }
+        written += n;
+    }
+    if (!file.commit())
+        throw cannotCreate(file);
 }
 
 void LoadChannelPlan(ChannelTexts &texts, const QString &fileName)
 {
+    const auto cannotOpen = [&](const QString &why) {
+        return EChannelPlanError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, why));
+    };
+    // A FIFO would block the window until someone writes to it and a device such as /dev/zero
+    // never ends, so only regular files are opened. A missing file falls through to the open.
+    const QFileInfo info(fileName);
+    if (info.isDir())
+        throw cannotOpen(qt_error_string(EISDIR));
+    if (info.exists() && !info.isFile())
+        throw cannotOpen(QStringLiteral("它不是普通文件（而是管道、设备或套接字），不能作为写频文件读取。"));
+    if (info.size() > kMaxChannelPlanBytes)
+        throw cannotOpen(tooBig(info.size()));
+
     QFile file(fileName);
-    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    // Bounded even so: the file may grow between the look and the read.
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(kMaxChannelPlanBytes + 1) : QByteArray();
     if (file.error() != QFileDevice::NoError) // the open or the read failed
-        throw EChannelPlanError(
-            QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reason(fileName, file)));
+        throw cannotOpen(reason(fileName, file));
+    if (bytes.size() > kMaxChannelPlanBytes)
+        throw cannotOpen(tooBig(bytes.size()));
 
     // Reading stops at a NUL byte; GBK never uses 0x00 inside a character.
     const qsizetype nul = bytes.indexOf('\0');

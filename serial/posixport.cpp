@@ -15,16 +15,27 @@ namespace posixport {
 int openExclusive(const QString &path)
 {
     const QByteArray name = path.toLocal8Bit();
-    if (name.isEmpty())
+    if (name.isEmpty()) {
+        errno = ENOENT;
         return -1;
+    }
     const int fd =
         retryOnEintr([&] { return ::open(name.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (fd < 0)
         return -1;
-    if (retryOnEintr([fd] { return ::flock(fd, LOCK_EX | LOCK_NB); }) < 0) {
+    const auto refuse = [fd](int error) {
         ::close(fd);
+        errno = error;
         return -1;
-    }
+    };
+    if (retryOnEintr([fd] { return ::flock(fd, LOCK_EX | LOCK_NB); }) < 0)
+        return refuse(errno == EWOULDBLOCK ? EBUSY : errno);
+    // Root opens a port another program holds exclusively; it must not take it over either.
+    int taken = 0;
+    if (::ioctl(fd, TIOCGEXCL, &taken) == 0 && taken)
+        return refuse(EBUSY);
+    // Not every device is a tty; the caller's tty check refuses those.
+    ::ioctl(fd, TIOCEXCL);
     return fd;
 }
 
@@ -71,6 +82,7 @@ void purge(int fd, int queue)
 
 void closeDevice(int fd)
 {
+    ::ioctl(fd, TIOCNXCL);
     // Linux releases the descriptor even when close reports EINTR, so it is never retried.
     ::close(fd);
 }

@@ -19,8 +19,10 @@ auto retryOnEintr(Call call)
     return rc;
 }
 
-// Opens `path` read/write, non-blocking, not as controlling terminal, and takes an exclusive
-// flock so a second opener fails; -1 when either fails.
+// Opens `path` read/write, non-blocking, not as controlling terminal, takes an exclusive flock
+// and sets TIOCEXCL, so that a second opener fails whether it asks for the lock or not (root
+// passes TIOCEXCL, so a port already held exclusively is refused too). -1 with errno set when
+// it fails: EBUSY when another holds the lock or the port.
 int openExclusive(const QString &path);
 // A character device that answers tty requests.
 bool isCommDevice(int fd);
@@ -30,6 +32,7 @@ bool speedFor(int baudRate, speed_t *speed);
 void setModemLine(int fd, int line, bool on);
 // Discards what waits in the given queue (TCIFLUSH, TCOFLUSH, TCIOFLUSH).
 void purge(int fd, int queue);
+// Clears TIOCEXCL, which a pty keeps after the close, and closes.
 void closeDevice(int fd);
 
 // Line-error counts kept by the driver; a pty keeps none.

@@ -2,6 +2,7 @@
 #include "serial/serialcomm.h"
 
 #include "serial/commevent.h"
+#include "serial/portfailure.h"
 #include "serial/posixport.h"
 #include "serial/readthread.h"
 #include "serial/writethread.h"
@@ -10,7 +11,9 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <cerrno>
 #include <exception>
+#include <system_error>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -24,6 +27,13 @@ void raise(const Handler &handler, Args... args)
 {
     if (handler)
         handler(args...);
+}
+
+// The errno behind a failed thread start: std::thread reports it, an allocation has none.
+int errorOf(const std::exception &e)
+{
+    const auto *system = dynamic_cast<const std::system_error *>(&e);
+    return system ? system->code().value() : ENOMEM;
 }
 
 } // namespace
@@ -99,43 +109,54 @@ bool TComm::isOpen() const
 
 void TComm::OpenPort()
 {
+    // The fixed text stays the first line; the second says which device and why.
+    const auto failure = [](const char *text, const QString &device, int error) {
+        return ECommsError(QLatin1String(text) + QLatin1Char('\n') + portFailureReason(device, error));
+    };
     if (m_fd >= 0)
-        throw ECommsError(QStringLiteral("This serial port already opened"));
+        throw ECommsError(QStringLiteral("This serial port already opened\n%1 已由本程序打开，请先关闭它")
+                              .arg(m_openPath));
 
-    const int fd = posixport::openExclusive(devicePath(CommName));
+    const QString path = devicePath(CommName);
+    const int fd = posixport::openExclusive(path);
     if (fd < 0)
-        throw ECommsError(QStringLiteral("Error opening serial port"));
+        throw failure("Error opening serial port", path, errno);
     if (!posixport::isCommDevice(fd)) {
         posixport::closeDevice(fd);
-        throw ECommsError(QStringLiteral("File handle is not a comm handle "));
+        throw failure("File handle is not a comm handle ", path, ENOTTY);
     }
     // The driver's queues have fixed sizes here; what must work is reading its settings.
     termios probe {};
     if (::tcgetattr(fd, &probe) != 0) {
+        const int error = errno;
         posixport::closeDevice(fd);
-        throw ECommsError(QStringLiteral("Cannot setup comm buffer"));
+        throw failure("Cannot setup comm buffer", path, error);
     }
 
     m_fd = fd;
+    m_openPath = path;
     posixport::purge(m_fd, TCIOFLUSH);
     applyLineState();
 
     m_closeEvent = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_closeEvent < 0) {
+        const int error = errno;
         closeHandles();
-        throw ECommsError(QStringLiteral("Unable to create event"));
+        throw failure("Unable to create event", path, error);
     }
     try {
         m_readThread = std::make_unique<TReadThread>(m_fd, m_closeEvent, m_notifier, *m_readSettings);
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
         closeHandles();
-        throw ECommsError(QStringLiteral("Unable to create read thread"));
+        throw failure("Unable to create read thread", path, errorOf(e));
     }
+    m_announceSendEmpty = bool(OnSendDataEmpty);
     try {
-        m_writeThread = std::make_unique<TWriteThread>(m_fd, m_closeEvent, m_notifier, kMaxQueuedBlocks);
-    } catch (const std::exception &) {
+        m_writeThread = std::make_unique<TWriteThread>(m_fd, m_closeEvent, m_notifier, kMaxQueuedBlocks,
+                                                       m_announceSendEmpty);
+    } catch (const std::exception &e) {
         closeHandles();
-        throw ECommsError(QStringLiteral("Unable to create write thread"));
+        throw failure("Unable to create write thread", path, errorOf(e));
     }
 }
 
@@ -168,6 +189,7 @@ void TComm::closeHandles()
     }
     posixport::closeDevice(m_fd);
     m_fd = -1;
+    m_openPath.clear();
     // Bursts still queued belong to the closed session; a reopened port must not see them.
     QCoreApplication::removePostedEvents(m_notifier);
 }
@@ -176,6 +198,8 @@ bool TComm::WriteData(const void *buffer, std::uint16_t count)
 {
     if (!m_writeThread || count == 0 || buffer == nullptr)
         return false;
+    // The handler may have been set or cleared since the last block; the next drain asks this.
+    m_announceSendEmpty = bool(OnSendDataEmpty);
     return m_writeThread->enqueue(buffer, count);
 }
 

@@ -5,11 +5,12 @@
 
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
-// Raised by OpenPort with one of its fixed texts.
+// Raised by OpenPort: one of its fixed texts, then a line naming the device and the reason.
 class ECommsError : public rtl::Exception {
 public:
     using rtl::Exception::Exception;
@@ -106,9 +107,10 @@ public:
     std::uint32_t WriteTotalTimeoutConstant() const { return m_writeTotalTimeoutConstant; }
     void setWriteTotalTimeoutConstant(std::uint32_t v);
 
-    // Throws ECommsError: "This serial port already opened", "Error opening serial port",
-    // "File handle is not a comm handle ", "Cannot setup comm buffer", "Unable to create event",
-    // "Unable to create read thread", "Unable to create write thread".
+    // Throws ECommsError whose first line is "This serial port already opened", "Error opening
+    // serial port", "File handle is not a comm handle ", "Cannot setup comm buffer", "Unable to
+    // create event", "Unable to create read thread" or "Unable to create write thread"; the
+    // second line names the device and the reason.
     void OpenPort();
     // Stops and joins both threads and closes the port; nothing when closed.
     void ClosePort();
@@ -140,7 +142,10 @@ private:
     void closeHandles();
 
     int m_fd = -1;
+    QString m_openPath;
     int m_closeEvent = -1;
+    // Whether OnSendDataEmpty is set, for the write thread: no handler, no wake-up per drain.
+    std::atomic<bool> m_announceSendEmpty = false;
     std::unique_ptr<ReadSettings> m_readSettings;
     std::unique_ptr<TReadThread> m_readThread;
     std::unique_ptr<TWriteThread> m_writeThread;

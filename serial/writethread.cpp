@@ -9,9 +9,10 @@
 #include <poll.h>
 #include <unistd.h>
 
-TWriteThread::TWriteThread(int fd, int closeEvent, QObject *notifier, int maxQueuedBlocks)
+TWriteThread::TWriteThread(int fd, int closeEvent, QObject *notifier, int maxQueuedBlocks,
+                           const std::atomic<bool> &announceEmpty)
     : m_fd(fd), m_closeEvent(closeEvent), m_notifier(notifier), m_maxQueuedBlocks(maxQueuedBlocks),
-      m_thread(&TWriteThread::run, this)
+      m_announceEmpty(announceEmpty), m_thread(&TWriteThread::run, this)
 {
 }
 
@@ -50,6 +51,8 @@ void TWriteThread::run()
         if (m_queue.empty()) {
             if (!emptyAnnounced) {
                 emptyAnnounced = true;
+                if (!m_announceEmpty)
+                    continue;
                 lock.unlock();
                 if (!postCommEvent(m_notifier, TComm::kSendEmptyEvent)) {
                     postCommEvent(m_notifier, TComm::kRequestHangupEvent);

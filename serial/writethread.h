@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -11,8 +12,10 @@
 
 class TWriteThread {
 public:
-    // Starts at once; throws std::system_error when no thread can be had.
-    TWriteThread(int fd, int closeEvent, QObject *notifier, int maxQueuedBlocks);
+    // Starts at once; throws std::system_error when no thread can be had. The queue-empty
+    // event is posted only while `announceEmpty` holds.
+    TWriteThread(int fd, int closeEvent, QObject *notifier, int maxQueuedBlocks,
+                 const std::atomic<bool> &announceEmpty);
     ~TWriteThread(); // stops and joins
     TWriteThread(const TWriteThread &) = delete;
     TWriteThread &operator=(const TWriteThread &) = delete;
@@ -31,6 +34,7 @@ private:
     const int m_closeEvent;
     QObject *const m_notifier;
     const int m_maxQueuedBlocks;
+    const std::atomic<bool> &m_announceEmpty;
 
     std::mutex m_mutex;
     std::condition_variable m_wake;

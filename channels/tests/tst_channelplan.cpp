@@ -9,6 +9,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
+#include <pwd.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -54,6 +65,60 @@ QByteArray planWith(const QByteArray &row1)
     return bytes + gbk(QStringLiteral("无\r\n1\r\n0\r\n60\r\n中文\r\n无\r\n无\r\n开\r\n开\r\n"));
 }
 
+// Runs `work` in a forked child and returns what it wrote back; the child ends with _exit so
+// none of this process's teardown runs twice.
+QByteArray inChild(const std::function<QByteArray()> &work)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return "pipe failed";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const QByteArray out = work();
+        ::_exit(::write(fds[1], out.constData(), size_t(out.size())) == out.size() ? 0 : 1);
+    }
+    ::close(fds[1]);
+    QFile pipe;
+    pipe.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QByteArray got = pipe.readAll(); // until the child ends
+    if (pid > 0)
+        ::waitpid(pid, nullptr, 0);
+    return got;
+}
+
+// Runs `work` without root's right to write anywhere: as nobody in a child when root, else here.
+QByteArray unprivileged(const std::function<QByteArray()> &work)
+{
+    if (::geteuid() != 0)
+        return work();
+    const passwd *nobody = ::getpwnam("nobody");
+    if (!nobody)
+        return "no user nobody";
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    return inChild([&]() -> QByteArray {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            return "cannot become nobody";
+        return work();
+    });
+}
+
+// Saves `t` over `file` (holding `old`) and describes the outcome: the error or "saved", then
+// whether the file still holds `old`, then the folder's entries.
+QByteArray saveOutcome(const ChannelTexts &t, const QString &file, const QByteArray &old)
+{
+    QByteArray out;
+    try {
+        SaveChannelPlan(t, file);
+        out = "saved";
+    } catch (const EChannelPlanError &e) {
+        out = e.message().toUtf8();
+    }
+    out += readFile(file) == old ? "\nold file intact\n" : "\nfile replaced\n";
+    const QDir folder = QFileInfo(file).absoluteDir();
+    return out + folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).join(' ').toUtf8();
+}
+
 } // namespace
 
 class TestChannelPlan : public QObject {
@@ -68,6 +133,10 @@ private slots:
     void refusedFiles();
     void failedSave_data();
     void failedSave();
+    void fullDiskKeepsOldPlan_data();
+    void fullDiskKeepsOldPlan();
+    void saveWithoutTemporaryFile_data();
+    void saveWithoutTemporaryFile();
 
 private:
     QTemporaryDir m_dir;
@@ -187,6 +256,14 @@ void TestChannelPlan::refusedFiles_data()
     QTest::newRow("missing") << "missing.zq" << QByteArray()
                              << "Cannot open file \"%1\". No such file or directory";
     QTest::newRow("directory") << "dir.zq" << QByteArray() << "Cannot open file \"%1\". Is a directory";
+    const QString notRegular = QStringLiteral("Cannot open file \"%1\". 它不是普通文件（而是管道、设备或套接字），"
+                                              "不能作为写频文件读取。");
+    QTest::newRow("FIFO") << "fifo.zq" << QByteArray() << notRegular;
+    QTest::newRow("/dev/zero") << "/dev/zero" << QByteArray() << notRegular;
+    QTest::newRow("1 MB + 1 byte") << "big.zq" << QByteArray(1024 * 1024 + 1, 'a')
+                                   << "Cannot open file \"%1\". 文件有 1048577 字节，超过 1 MB：写频文件只有约 "
+                                      "0.5 KB，这不是写频文件。";
+    QTest::newRow("1 MB is read") << "mb.zq" << QByteArray(1024 * 1024, 'a') << lines.arg("%1", "1");
 }
 
 void TestChannelPlan::refusedFiles()
@@ -195,19 +272,22 @@ void TestChannelPlan::refusedFiles()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
 
+    const QString file = name.startsWith(u'/') ? name : path(name);
     if (name == QLatin1String("dir.zq"))
         QVERIFY(QDir(m_dir.path()).mkdir(name));
+    else if (name == QLatin1String("fifo.zq"))
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
     else if (!bytes.isNull())
-        writeFile(path(name), bytes);
+        writeFile(file, bytes);
     MemoryChannelTexts t;
     t.setCell(1, 1, QStringLiteral("438.50000"));
     t.setSetting(SetVoxLevel, QStringLiteral("5"));
     const QStringList before = snapshot(t);
     try {
-        LoadChannelPlan(t, path(name));
+        LoadChannelPlan(t, file);
         QFAIL("the file was accepted");
     } catch (const EChannelPlanError &e) {
-        QCOMPARE(e.message(), message.arg(path(name)));
+        QCOMPARE(e.message(), message.arg(file));
     }
     QCOMPARE(snapshot(t), before);
 }
@@ -225,8 +305,6 @@ void TestChannelPlan::failedSave_data()
     QTest::newRow("text outside GBK") << "plan.zq" << QStringLiteral("1 😀")
                                       << notStorable.arg("%1", QStringLiteral("1 😀"));
     QTest::newRow("line break") << "plan.zq" << "1\n2" << notStorable.arg("%1", "1\n2");
-    if (geteuid() != 0) // root writes anywhere
-        QTest::newRow("directory read-only") << "ro/plan.zq" << "1" << "Cannot create file \"%1\". ";
 }
 
 void TestChannelPlan::failedSave()
@@ -258,6 +336,76 @@ void TestChannelPlan::failedSave()
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden), entries); // no temporary
     if (target != QLatin1String("adir"))
         QCOMPARE(readFile(file), old);
+}
+
+void TestChannelPlan::fullDiskKeepsOldPlan_data()
+{
+    QTest::addColumn<bool>("tmpfs");
+    QTest::addColumn<QString>("reason");
+    // The file size limit fails a write the way a full disk does, for root too.
+    QTest::newRow("file size limit") << false << "File too large";
+    QTest::newRow("full one-page tmpfs") << true << "No space left on device";
+}
+
+void TestChannelPlan::fullDiskKeepsOldPlan()
+{
+    QFETCH(bool, tmpfs);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("plan.zq");
+    const QByteArray old = planWith("1,old");
+    // In a child, where the mount has a namespace of its own and the limit ends with it.
+    const QByteArray outcome = inChild([&]() -> QByteArray {
+        if (tmpfs
+            && (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+                || ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=4k") != 0))
+            return "SKIP " + QByteArray(std::strerror(errno));
+        writeFile(file, old);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 64; // a fraction of the plan
+        if (!tmpfs && (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit) != 0))
+            return "cannot limit the file size";
+        MemoryChannelTexts t;
+        t.setCell(1, 1, QStringLiteral("145.12500"));
+        return saveOutcome(t, file, old);
+    });
+    if (outcome.startsWith("SKIP "))
+        QSKIP(qPrintable("no tmpfs can be mounted here: " + outcome.mid(5)));
+    QCOMPARE(QString::fromUtf8(outcome),
+             QStringLiteral("Cannot create file \"%1\". %2\nold file intact\nplan.zq").arg(file, reason));
+}
+
+void TestChannelPlan::saveWithoutTemporaryFile_data()
+{
+    QTest::addColumn<bool>("planWritable");
+    QTest::addColumn<QString>("outcome"); // %1 = the plan
+
+    QTest::newRow("writable plan") << true << "saved\nfile replaced\nplan.zq";
+    QTest::newRow("read-only plan")
+        << false << "Cannot create file \"%1\". Existing file %1 is not writable\nold file intact\nplan.zq";
+}
+
+// A folder the user may not create files in, holding a plan the user may write.
+void TestChannelPlan::saveWithoutTemporaryFile()
+{
+    QFETCH(bool, planWritable);
+    QFETCH(QString, outcome);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("plan.zq");
+    const QByteArray old = planWith("1,old");
+    writeFile(file, old);
+    // Others (nobody, when root runs the test) may enter the folder and maybe write the plan.
+    QCOMPARE(::chmod(QFile::encodeName(file).constData(), planWritable ? 0666 : 0444), 0);
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
+    MemoryChannelTexts t;
+    t.setCell(1, 1, QStringLiteral("145.12500"));
+    const QByteArray got = unprivileged([&] { return saveOutcome(t, file, old); });
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+
+    QCOMPARE(QString::fromUtf8(got), outcome.replace(QStringLiteral("%1"), file));
 }
 
 QTEST_GUILESS_MAIN(TestChannelPlan)

@@ -1,15 +1,25 @@
 // TComm against a real pty: open failures, line settings, queued writes, receive bursts, hang-up.
 #include "serial/commevent.h"
 #include "serial/inputfilter.h"
+#include "serial/portfailure.h"
+#include "serial/portholders.h"
 #include "serial/serialcomm.h"
 
 #include "rtl/dialogs.h"
 
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtTest>
+#include <csignal>
 #include <fcntl.h>
+#include <functional>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -56,6 +66,13 @@ public:
         }
         return got;
     }
+    // The slave's line settings: asked through the master, as the slave may be held exclusively.
+    termios line() const
+    {
+        termios t{};
+        ::tcgetattr(m_master, &t);
+        return t;
+    }
     QString path;
 
 private:
@@ -96,15 +113,59 @@ QString openError(TComm &comm)
     return QString();
 }
 
-termios lineOf(const QString &path)
+// Runs `work` in a forked child and returns what it wrote back; the child ends with _exit so
+// none of this process's teardown runs twice.
+QByteArray inChild(const std::function<QByteArray()> &work)
 {
-    termios t{};
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0) {
-        ::tcgetattr(fd, &t);
-        ::close(fd);
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return "pipe failed";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const QByteArray out = work();
+        ::_exit(::write(fds[1], out.constData(), size_t(out.size())) == out.size() ? 0 : 1);
     }
-    return t;
+    ::close(fds[1]);
+    QFile pipe;
+    pipe.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QByteArray got = pipe.readAll(); // until the child ends
+    if (pid > 0)
+        ::waitpid(pid, nullptr, 0);
+    return got;
+}
+
+// Runs `work` without root's rights (root passes TIOCEXCL and file modes): as nobody in a
+// child when root, else here.
+QByteArray unprivileged(const std::function<QByteArray()> &work)
+{
+    if (::geteuid() != 0)
+        return work();
+    const passwd *nobody = ::getpwnam("nobody");
+    if (!nobody)
+        return "no user nobody";
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    return inChild([&]() -> QByteArray {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            return "cannot become nobody";
+        return work();
+    });
+}
+
+// The name `unprivileged` runs as.
+QString unprivilegedUser()
+{
+    const passwd *pw = ::geteuid() == 0 ? ::getpwnam("nobody") : ::getpwuid(::getuid());
+    return pw ? QString::fromLocal8Bit(pw->pw_name) : QString();
+}
+
+QByteArray openErrno(const QString &path)
+{
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return ::strerrorname_np(errno);
+    ::close(fd);
+    return "opened";
 }
 
 } // namespace
@@ -172,11 +233,14 @@ private slots:
         QTest::addColumn<QString>("message");
         QTemporaryFile *file = new QTemporaryFile(this);
         QVERIFY(file->open());
-        QTest::newRow("missing device") << "/dev/no-such-port" << "Error opening serial port";
-        QTest::newRow("empty name") << "" << "Error opening serial port";
-        QTest::newRow("directory") << "/tmp/" << "Error opening serial port";
-        QTest::newRow("regular file") << file->fileName() << "File handle is not a comm handle ";
-        QTest::newRow("/dev/null") << "/dev/null" << "File handle is not a comm handle ";
+        QTest::newRow("missing device") << "/dev/no-such-port"
+                                        << "Error opening serial port\n/dev/no-such-port 不存在 — 写频线是否已插好?";
+        QTest::newRow("empty name") << ""
+                                    << "Error opening serial port\n未指定串口 — 请在端口框中选择写频线所在的串口";
+        QTest::newRow("directory") << "/tmp/" << "Error opening serial port\n/tmp/ 是目录，不是串口";
+        QTest::newRow("regular file") << file->fileName()
+                                      << "File handle is not a comm handle \n" + file->fileName() + " 不是串口设备";
+        QTest::newRow("/dev/null") << "/dev/null" << "File handle is not a comm handle \n/dev/null 不是串口设备";
     }
     void openFailures()
     {
@@ -194,13 +258,90 @@ private slots:
         QVERIFY(comm.isOpen());
     }
 
+    void permissionDeniedNamesTheFix()
+    {
+        QTemporaryDir dir;
+        const QString device = dir.filePath("ttyLOCKED");
+        QFile(device).open(QIODevice::WriteOnly);
+        QCOMPARE(::chmod(QFile::encodeName(device).constData(), 0), 0);
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0); // nobody may look in
+        const QByteArray got = unprivileged([&] {
+            TComm comm;
+            comm.CommName = device;
+            return openError(comm).toUtf8();
+        });
+        QCOMPARE(QString::fromUtf8(got), "Error opening serial port\n没有权限打开 " + device
+                                             + " — 请把用户加入 dialout 组后重新登录: sudo usermod -aG dialout "
+                                             + unprivilegedUser());
+    }
+
+    // Another program cannot open the port while it is ours, whether it asks for the lock or not.
+    void exclusiveAgainstOtherOpeners()
+    {
+        Pty pty;
+        QCOMPARE(::chmod(QFile::encodeName(pty.path).constData(), 0666), 0); // nobody may open it
+        Port port(pty.path);
+        port.comm.OpenPort();
+        QCOMPARE(unprivileged([&] { return openErrno(pty.path); }), QByteArray("EBUSY"));
+        port.comm.ClosePort();
+        QCOMPARE(unprivileged([&] { return openErrno(pty.path); }), QByteArray("opened"));
+
+        // Nor does it take a port another program holds exclusively, though root could open it.
+        const int other = ::open(QFile::encodeName(pty.path).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(other >= 0);
+        QCOMPARE(::ioctl(other, TIOCEXCL), 0);
+        QVERIFY(openError(port.comm).startsWith("Error opening serial port\n" + pty.path + " 正被其他程序占用"));
+        QVERIFY(!port.comm.isOpen());
+        ::close(other);
+    }
+
+    void portHolders_data()
+    {
+        QTest::addColumn<QString>("device"); // relative names live in the fake tree's dev folder
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("two holders, one with two descriptors")
+            << "ttyUSB0" << "%1/ttyUSB0 正被其他程序占用: rxmonitor (pid 812)、? (pid 4711) — 请先关闭它再试";
+        QTest::newRow("through a link") << "by-id" << "%1/by-id 正被其他程序占用: dialer (pid 90) — 请先关闭它再试";
+        QTest::newRow("no holder seen") << "ttyUSB9" << "%1/ttyUSB9 正被其他程序占用 — 请先关闭使用它的程序再试";
+    }
+    void portHolders()
+    {
+        QFETCH(QString, device);
+        QFETCH(QString, reason);
+        // A proc tree as the kernel shows it: fd links to device paths, comm with a newline.
+        QTemporaryDir root;
+        const QString dev = root.filePath("dev");
+        QDir(root.path()).mkpath("dev");
+        QFile(dev + "/ttyACM3").open(QIODevice::WriteOnly);
+        QFile::link(dev + "/ttyACM3", dev + "/by-id");
+        const auto process = [&](const QString &pid, const QByteArray &comm, const QStringList &targets) {
+            QDir(root.path()).mkpath("proc/" + pid + "/fd");
+            if (!comm.isNull()) {
+                QFile f(root.filePath("proc/" + pid + "/comm"));
+                QVERIFY(f.open(QIODevice::WriteOnly) && f.write(comm + "\n") > 0);
+            }
+            for (int fd = 0; fd < targets.size(); ++fd)
+                QVERIFY(QFile::link(targets[fd], root.filePath(QStringLiteral("proc/%1/fd/%2").arg(pid).arg(fd))));
+        };
+        process("812", "rxmonitor", {"/dev/pts/0", dev + "/ttyUSB0"});
+        process("90", "dialer", {"pipe:[31337]", dev + "/ttyACM3"});
+        process("4711", QByteArray(), {dev + "/ttyUSB0", dev + "/ttyUSB0"});
+        process("self", "fake", {dev + "/ttyUSB0"}); // not a pid
+        process("77", "other", {dev + "/ttyUSB1"});
+        QCOMPARE(portFailureReason(dev + "/" + device, EBUSY, root.path()), reason.arg(dev));
+    }
+
     void openTwiceAndSharing()
     {
         Pty pty;
         Port a(pty.path), b(pty.path);
         a.comm.OpenPort();
-        QCOMPARE(openError(a.comm), QStringLiteral("This serial port already opened"));
-        QCOMPARE(openError(b.comm), QStringLiteral("Error opening serial port"));
+        QCOMPARE(openError(a.comm), "This serial port already opened\n" + pty.path + " 已由本程序打开，请先关闭它");
+        // Held by this very process, which the port's holders name.
+        QCOMPARE(openError(b.comm), QStringLiteral("Error opening serial port\n%1 正被其他程序占用: %2 (pid %3) — "
+                                                   "请先关闭它再试")
+                                        .arg(pty.path, QCoreApplication::applicationName())
+                                        .arg(QCoreApplication::applicationPid()));
         QVERIFY(a.comm.WriteData("ok", 2));
         QCOMPARE(pty.take(2), QByteArray("ok"));
         a.comm.ClosePort();
@@ -256,6 +397,28 @@ private slots:
         }
     }
 
+    // With no handler a drained queue posts nothing: a frame sent a byte at a time would
+    // otherwise wake the GUI thread once per byte.
+    void sendQueueEmptyOnlyWithHandler()
+    {
+        Pty pty;
+        Port port(pty.path);
+        port.comm.OnSendDataEmpty = nullptr;
+        port.comm.OpenPort();
+        for (char c : QByteArray(34, 'W')) {
+            QVERIFY(port.comm.WriteData(&c, 1));
+            QCOMPARE(pty.take(1), QByteArray("W")); // drained after each byte
+        }
+        // Events posted for those drains would still be queued and reach the handler set now,
+        // ahead of the one drain it is owed.
+        port.comm.OnSendDataEmpty = [&port](TComm *) { ++port.sendEmpty; };
+        QVERIFY(port.comm.WriteData("!", 1));
+        QCOMPARE(pty.take(1), QByteArray("!"));
+        QTRY_VERIFY_WITH_TIMEOUT(port.sendEmpty > 0, 20000);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(port.sendEmpty, 1);
+    }
+
     void lineSettings_data()
     {
         QTest::addColumn<int>("baud");
@@ -278,7 +441,7 @@ private slots:
         Pty pty;
         Port port(pty.path);
         port.comm.OpenPort();
-        termios t = lineOf(pty.path);
+        termios t = pty.line();
         QCOMPARE(cfgetospeed(&t), speed_t(B9600));
         QCOMPARE(t.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
         QCOMPARE(t.c_oflag & OPOST, tcflag_t(0));
@@ -291,7 +454,7 @@ private slots:
         port.comm.setOutx_XonXoffFlow(xonXoff);
         port.comm.setInx_XonXoffFlow(xonXoff);
         port.comm.setXonChar(0x21);
-        t = lineOf(pty.path);
+        t = pty.line();
         QCOMPARE(cfgetospeed(&t), speed);
         QCOMPARE(bool(t.c_cflag & CSTOPB), stopBits != int(TStopBits::_1));
         QCOMPARE(bool(t.c_cflag & CRTSCTS), ctsFlow);
@@ -310,7 +473,7 @@ private slots:
         QVERIFY(!port.comm.isOpen());
         port.comm.setBaudRate(57600);
         port.comm.OpenPort();
-        termios t = lineOf(pty.path);
+        termios t = pty.line();
         QCOMPARE(cfgetospeed(&t), speed_t(B57600));
         pty.send("after");
         QTRY_COMPARE_WITH_TIMEOUT(port.received(), QByteArray("after"), 20000);

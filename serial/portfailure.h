@@ -1,0 +1,8 @@
+// Why a port would not open, in the user's words: the line that follows an ECommsError's text.
+#pragma once
+
+#include <QString>
+
+// The device and the reason for `error` (an errno value), with the fix where one is known;
+// a busy port names the processes holding it, looked up under `procRoot`.
+QString portFailureReason(const QString &device, int error, const QString &procRoot = QStringLiteral("/"));
