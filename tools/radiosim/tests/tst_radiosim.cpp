@@ -192,6 +192,7 @@ private slots:
     void logsRecordBothDirections();
 
     void dropAnswer();
+    void dropAnswerToOneBlock();
     void nakAnswers();
     void delayAnswer();
     void splitAnswer();
@@ -438,6 +439,17 @@ void tst_RadioSim::dropAnswer()
     QVERIFY(m_line->write("PROGRAM"));
     QCOMPARE(m_line->read(1, 2000), QByteArray(1, 0x06));
     QCOMPARE(summary(m_sim->events()), QStringLiteral("handshake handshake"));
+}
+
+void tst_RadioSim::dropAnswerToOneBlock()
+{
+    m_sim->dropAnswersTo(0, 3);
+    QVERIFY(m_line->write(request(0, 2)));
+    QCOMPARE(m_line->read(34, 2000), frame(0, 2, QByteArray()));
+    QVERIFY(m_line->write(request(0, 3)));
+    QVERIFY(m_line->silentFor(300));
+    QVERIFY(m_line->write(request(0, 3)));
+    QCOMPARE(m_line->read(34, 2000), frame(0, 3, QByteArray()));
 }
 
 void tst_RadioSim::nakAnswers()
