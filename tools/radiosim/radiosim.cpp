@@ -526,8 +526,9 @@ RadioSim::Clock::time_point RadioSim::nextOutputTime() const
         return Clock::time_point::max();
     const Outgoing &o = m_out.front();
     // After a failed write the line gets a rest before the next try, not a busy loop.
+    // Paced, a byte leaves at the end of its slot, when its stop bit would have gone out.
     const Clock::time_point due =
-        o.started ? (m_paced ? o.startedAt + o.written * byteTime() : Clock::now()) : startTimeLocked(o);
+        o.started ? (m_paced ? o.startedAt + (o.written + 1) * byteTime() : Clock::now()) : startTimeLocked(o);
     return std::max(due, m_backoffUntil);
 }
 
@@ -552,7 +553,7 @@ void RadioSim::flushOutput(Clock::time_point now)
             o.startedAt = m_paced ? start : now;
         }
         const int size = int(o.bytes.size());
-        const int due = m_paced ? std::min<qint64>(size, (now - o.startedAt) / byteTime() + 1) : size;
+        const int due = m_paced ? std::min<qint64>(size, (now - o.startedAt) / byteTime()) : size;
         if (due <= o.written)
             break;
         const ssize_t n = ::write(m_master, o.bytes.constData() + o.written, size_t(due - o.written));

@@ -45,8 +45,8 @@ public:
     bool loadImage(const QString &path);
     bool saveImage(const QString &path) const;
 
-    // Paces both directions at 9600 baud, 10 bits a byte: answers leave byte by byte and
-    // start only when the program's frame would have finished arriving.
+    // Paces both directions at 9600 baud, 10 bits a byte: answers start only when the program's
+    // frame would have finished arriving, and each byte arrives at the end of its slot.
     void setPaced(bool on);
     // Data frames answering a read carry the 2 CRC bytes (default) or stop at byte 31.
     void setAnswerChecksum(bool on);

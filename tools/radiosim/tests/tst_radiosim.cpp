@@ -563,8 +563,9 @@ void tst_RadioSim::pacedAnswerTakesLineTime()
     clock.start();
     QVERIFY(m_line->write(request(0, 2)));
     QCOMPARE(m_line->read(34, 3000), frame(0, 2, QByteArray()));
-    // 4 bytes in and 34 out at 1.04 ms a byte.
-    QVERIFY2(clock.elapsed() >= 38, qPrintable(QString::number(clock.elapsed())));
+    // 4 bytes in and 34 out, each whole only at the end of its 1.04 ms slot.
+    const qint64 byteNs = 1'000'000'000LL * RadioSim::kBitsPerByte / RadioSim::kBaud;
+    QVERIFY2(clock.nsecsElapsed() >= 38 * byteNs, qPrintable(QString::number(clock.nsecsElapsed())));
 }
 
 void tst_RadioSim::imageFileRoundTrip()
