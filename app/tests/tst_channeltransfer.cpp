@@ -54,12 +54,17 @@ class TestChannelTransfer : public QObject {
     std::unique_ptr<rtl::dialogs::Recording> m_boxes;
     RadioSim m_sim;
 
+    // Long enough that no resend lands in a test that compares exact frames; tests that need
+    // resends ask for the real interval.
+    static constexpr int kNoResendMs = 60000;
+
     void newWindows()
     {
         destroyForms();
         createForms();
         Form3->pause = [](int) {};
         Form1->comcbb->setCurrentText(m_sim.portPath());
+        Form1->Tim1->setInterval(kNoResendMs);
     }
 
 private slots:
@@ -67,6 +72,7 @@ private slots:
     {
         m_boxes = std::make_unique<rtl::dialogs::Recording>();
         QVERIFY(m_sim.start());
+        m_sim.clearFaults(); // they outlive a restart of the sim
         m_sim.clearImage();
         m_sim.clearLogs();
         newWindows();
