@@ -29,9 +29,14 @@ void RadioLink::FillChecksum()
 
 void RadioLink::SendData(int count)
 {
+    sendBytes(m_transfer.data(), count);
+}
+
+void RadioLink::sendBytes(const std::uint8_t *bytes, int count)
+{
     bool refused = false;
     for (int i = 0; i < count; ++i) {
-        if (!m_comm.WriteData(&m_transfer[i], 1))
+        if (!m_comm.WriteData(&bytes[i], 1))
             refused = true;
     }
     if (refused)
@@ -119,8 +124,9 @@ void RadioLink::dispatch(const QByteArray &chunk)
     if (m_host && b0 == kData && m_host->channelReadRunning())
         channelReadStep();
     if (b0 == kData && m_receiveBuffer[kAckWantedOffset] == kAckWanted) {
-        m_transfer[0] = kAck;
-        SendData(1);
+        // From a byte of its own: the frame in the transfer buffer stays whole for its resend.
+        static constexpr std::uint8_t kAckByte[] = {kAck};
+        sendBytes(kAckByte, 1);
     }
     if (m_host && b0 == kAck && m_host->channelWriteRunning())
         channelWriteStep();

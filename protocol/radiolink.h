@@ -83,6 +83,8 @@ public:
 private:
     // Read request for (type, number) into bytes 0–3 of the transfer buffer.
     void putRequest(std::uint8_t blockType, std::uint8_t blockNumber);
+    // Queues bytes one per call; "发送失败!" once when any was refused.
+    void sendBytes(const std::uint8_t *bytes, int count);
     void dispatch(const QByteArray &chunk);
     void channelReadStep();
     void channelWriteStep();

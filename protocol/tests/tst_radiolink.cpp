@@ -270,12 +270,15 @@ private slots:
     void byteFiveOf0x30IsAcknowledged()
     {
         Rig rig;
-        QByteArray f = dataFrame(3, 2);
+        rig.host.reading = true;
+        QByteArray f = dataFrame(0, 2);
         f[5] = char(0x30);
         rig.receive(f);
-        QCOMPARE(rig.line.read(1), bytes({0x06}));
-        QCOMPARE(int(rig.link.transferBuffer()[0]), 0x06);
-        QVERIFY(rig.host.calls.isEmpty());
+        // The 0x06 follows the next request, and a resend still repeats that request.
+        QCOMPARE(rig.line.read(5), bytes({0x52, 0, 3, 0x20, 0x06}));
+        rig.link.Tim1Timer();
+        QCOMPARE(rig.line.read(34).left(4), bytes({0x52, 0, 3, 0x20}));
+        QCOMPARE(rig.host.calls, QStringList({"decode 0/2", "step"}));
     }
 
     void strayChunksChangeNothing_data()
@@ -337,6 +340,10 @@ private slots:
         QCOMPARE(rec.shown()[0].kind, rtl::dialogs::Kind::Error);
         rig.link.Tim1Timer(); // a refused resend is silent
         QCOMPARE(rec.shown().size(), 1);
+        QByteArray wantsAck = dataFrame(3, 2);
+        wantsAck[5] = char(0x30);
+        rig.receive(wantsAck);
+        QCOMPARE(rec.texts(), QStringList(2, QStringLiteral("发送失败!")));
     }
 
     void dispatchServesWindowsInOrder()
