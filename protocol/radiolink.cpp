@@ -162,19 +162,24 @@ void RadioLink::channelWriteStep()
 {
     stopResend();
     ++writeBlockCounter;
-    m_host->stepProgress();
+    // The frame is queued before the bar repaints, so the line does not wait for the screen.
     if (writeBlockCounter >= 1 && writeBlockCounter <= kChannelCount) {
         m_host->EncodeChannelRecord(writeBlockCounter);
         FillChecksum();
         SendData(kFrameLength);
         enableResend();
+        m_host->stepProgress();
     } else if (writeBlockCounter == kChannelCount + 1) {
         // The settings frame goes out once: no resend after it.
         m_host->EncodeSettingsRecord();
         FillChecksum();
         SendData(kFrameLength);
-    } else if (writeBlockCounter == kChannelCount + 2) {
-        writeBlockCounter = 0;
-        m_host->finishChannelWrite();
+        m_host->stepProgress();
+    } else {
+        m_host->stepProgress();
+        if (writeBlockCounter == kChannelCount + 2) {
+            writeBlockCounter = 0;
+            m_host->finishChannelWrite();
+        }
     }
 }
