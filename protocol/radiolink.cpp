@@ -163,17 +163,15 @@ void RadioLink::channelWriteStep()
     stopResend();
     ++writeBlockCounter;
     // The frame is queued before the bar repaints, so the line does not wait for the screen.
-    if (writeBlockCounter >= 1 && writeBlockCounter <= kChannelCount) {
-        m_host->EncodeChannelRecord(writeBlockCounter);
+    if (writeBlockCounter >= 1 && writeBlockCounter <= kChannelCount + 1) {
+        if (writeBlockCounter <= kChannelCount)
+            m_host->EncodeChannelRecord(writeBlockCounter);
+        else
+            m_host->EncodeSettingsRecord();
         FillChecksum();
         SendData(kFrameLength);
+        // The settings frame too: its lost acknowledgement would otherwise leave the write waiting.
         enableResend();
-        m_host->stepProgress();
-    } else if (writeBlockCounter == kChannelCount + 1) {
-        // The settings frame goes out once: no resend after it.
-        m_host->EncodeSettingsRecord();
-        FillChecksum();
-        SendData(kFrameLength);
         m_host->stepProgress();
     } else {
         m_host->stepProgress();

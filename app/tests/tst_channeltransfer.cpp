@@ -284,6 +284,18 @@ private slots:
         QVERIFY(m_boxes->shown().isEmpty());
     }
 
+    void lostSettingsAcknowledgementIsResent()
+    {
+        fillPlan(Form1);
+        m_sim.dropAnswersTo(5, 0);
+        Form1->Tim1->setInterval(TForm1::kResendIntervalMs);
+        Form1->wbtn->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 15000);
+        QCOMPARE(distinctFrames(m_sim, Event::Write), allBlocks());
+        QVERIFY(eventsOf(m_sim, Event::Write).size() >= 18);
+        QVERIFY(!Form1->Tim1->isActive());
+    }
+
     void splitAnswerIsReadWhole()
     {
         m_sim.setBlock(0, 3, channelPayload(145125000));

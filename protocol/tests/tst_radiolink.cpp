@@ -205,12 +205,13 @@ private slots:
             } else if (ack == 17) {
                 QByteArray f = rig.line.read(34);
                 QCOMPARE(f.left(4), bytes({0x57, 5, 0, 0x20}));
-                QVERIFY2(!rig.timer.isActive(), "the settings frame is sent once");
+                QVERIFY2(rig.timer.isActive(), "the settings frame is resent until acknowledged");
             }
         }
         QCOMPARE(rig.host.calls.count(QStringLiteral("finish")), 1);
         QCOMPARE(rig.link.writeBlockCounter, 0);
         QCOMPARE(rig.host.calls.count(QStringLiteral("step")), 18);
+        QVERIFY(!rig.timer.isActive());
         QVERIFY(rig.line.drain().isEmpty());
     }
 
