@@ -291,6 +291,7 @@ void TForm1::wbtnClick()
     showProgressAndOpenPort();
     wbtn->setEnabled(false);
     m_link->writeBlockCounter = 0;
+    m_link->clearReceiveState();
     m_link->sendHandshake();
     resetProgress(kChannelCount + 1);
 }
@@ -298,6 +299,7 @@ void TForm1::wbtnClick()
 void TForm1::rbtnClick()
 {
     m_link->readBlockCounter = 0;
+    m_link->clearReceiveState();
     showProgressAndOpenPort();
     rbtn->setEnabled(false);
     m_link->sendHandshake();

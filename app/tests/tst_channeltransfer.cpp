@@ -296,6 +296,77 @@ private slots:
         QVERIFY(!Form1->Tim1->isActive());
     }
 
+    // A stray 0x57 arrives ahead of every answer, in a burst of its own.
+    void strayByteAheadOfEachAnswer_data()
+    {
+        QTest::addColumn<bool>("write");
+        QTest::newRow("write") << true;
+        QTest::newRow("read") << false;
+    }
+    void strayByteAheadOfEachAnswer()
+    {
+        QFETCH(bool, write);
+        fillPlan(Form1);
+        m_sim.addNoise(bytes({0x57}), false, 1000);
+        m_sim.splitAnswers(1, 100, 1000);
+        if (write) {
+            Form1->wbtn->click();
+            QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 15000);
+            QCOMPARE(distinctFrames(m_sim, Event::Write), allBlocks());
+        } else {
+            Form1->rbtn->click();
+            QTRY_VERIFY_WITH_TIMEOUT(Form1->rbtn->isEnabled(), 15000);
+            QCOMPARE(distinctFrames(m_sim, Event::Read), allBlocks());
+            QVERIFY(m_boxes->shown().isEmpty());
+        }
+    }
+
+    // Every answer's checksum bytes come 30 ms behind it, and those of channel 5 begin with 0x06.
+    void checksumBytesOnTheirOwnAreNoFrame()
+    {
+        const QByteArray header = QByteArray::fromHex("57000520");
+        QByteArray payload = channelPayload(145125000);
+        // Byte 31 is not decoded: it is free to steer the checksum.
+        for (int v = 0; v < 256 && radiosim::crc16Modbus(header + payload) >> 8 != 0x06; ++v)
+            payload[27] = char(v);
+        QCOMPARE(radiosim::crc16Modbus(header + payload) >> 8, 0x06);
+        m_sim.setBlock(0, 5, payload);
+        m_sim.splitAnswers(32, 30, 1000);
+        Form1->rbtn->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->rbtn->isEnabled(), 15000);
+        QCOMPARE(distinctFrames(m_sim, Event::Read), allBlocks());
+        QCOMPARE(eventsOf(m_sim, Event::Read).size(), 17);
+        QCOMPARE(Form1->xg->Cells(1, 5), QStringLiteral("145.12500"));
+    }
+
+    // The beginning of an answer is held when the transfer ends; the next one must not glue its
+    // first acknowledge byte onto it.
+    void heldBeginningEndsWithTheTransfer_data()
+    {
+        QTest::addColumn<bool>("retry");
+        QTest::newRow("cancel, then read") << false;
+        QTest::newRow("retry") << true;
+    }
+    void heldBeginningEndsWithTheTransfer()
+    {
+        QFETCH(bool, retry);
+        m_sim.dropAnswersTo(0, 1, 1000);
+        Form1->rbtn->click();
+        QTRY_COMPARE(eventsOf(m_sim, Event::Read).size(), 1);
+        m_sim.sendRaw(QByteArray::fromHex("5700012011223344"));
+        QTRY_VERIFY(Form1->link().holdsPartialFrame());
+        m_sim.clearFaults();
+        if (retry) {
+            Form3->Button1->click();
+        } else {
+            Form3->Button2->click();
+            Form1->rbtn->click();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->rbtn->isEnabled(), 15000);
+        QCOMPARE(eventsOf(m_sim, Event::Handshake).size(), 2);
+        QVERIFY(m_boxes->shown().isEmpty());
+    }
+
     void splitAnswerIsReadWhole()
     {
         m_sim.setBlock(0, 3, channelPayload(145125000));
