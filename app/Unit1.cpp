@@ -303,6 +303,7 @@ void TForm1::wbtnClick()
     showProgressAndOpenPort();
     wbtn->setEnabled(false);
     m_link->writeBlockCounter = 0;
+    m_link->clearReceiveState();
     m_link->sendHandshake();
     resetProgress(kChannelCount + 1);
 }
@@ -312,6 +313,7 @@ void TForm1::rbtnClick()
     commitOpenEdit();
     m_lastTransferWasWrite = false;
     m_link->readBlockCounter = 0;
+    m_link->clearReceiveState();
     showProgressAndOpenPort();
     rbtn->setEnabled(false);
     m_link->sendHandshake();

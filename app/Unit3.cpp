@@ -40,6 +40,7 @@ void TForm3::Button2Click()
     Form1->rbtn->setEnabled(true);
     Form1->comcbb->setEnabled(true);
     Form1->Comm1->ClosePort();
+    Form1->link().clearReceiveState();
     hide();
     Form1->Tim1->stop();
 }

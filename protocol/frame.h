@@ -10,6 +10,7 @@ constexpr std::size_t kBufferSize = 20001; // transfer buffer, receive buffer an
 constexpr int kFrameLength = 34;           // written data frame with checksum
 constexpr int kAnswerLength = 32;          // data frame as the radio answers it
 constexpr int kRequestLength = 4;
+constexpr int kHeaderLength = 4;           // 'W' or 'R', block type, block number, 0x20
 constexpr int kHandshakeLength = 7;
 constexpr int kChecksumOffset = 32;
 

@@ -8,8 +8,35 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 using namespace frame;
+
+namespace {
+
+// Whether `bytes`, standing at `offset` in a data frame, fit its header: 'W', a block type the
+// radio knows, 0x20 at byte 3. Payload bytes fit anything.
+bool fitsHeader(QByteArrayView bytes, qsizetype offset)
+{
+    for (qsizetype at = offset; at < kHeaderLength && at - offset < bytes.size(); ++at) {
+        const auto b = static_cast<std::uint8_t>(bytes[at - offset]);
+        if ((at == 0 && b != kData) || (at == 1 && b > kSettingsBlock) || (at == 3 && b != kHeaderMark))
+            return false;
+    }
+    return true;
+}
+
+bool startsDataFrame(QByteArrayView bytes)
+{
+    return !bytes.isEmpty() && fitsHeader(bytes, 0);
+}
+
+bool startsWithAck(QByteArrayView bytes)
+{
+    return !bytes.isEmpty() && static_cast<std::uint8_t>(bytes[0]) == kAck;
+}
+
+} // namespace
 
 RadioLink::RadioLink(TComm &comm, QTimer &resendTimer)
     : pause([](int ms) { QThread::msleep(ms); }), m_comm(comm), m_resend(resendTimer)
@@ -29,9 +56,14 @@ void RadioLink::FillChecksum()
 
 void RadioLink::SendData(int count)
 {
+    sendBytes(m_transfer.data(), count);
+}
+
+void RadioLink::sendBytes(const std::uint8_t *bytes, int count)
+{
     bool refused = false;
     for (int i = 0; i < count; ++i) {
-        if (!m_comm.WriteData(&m_transfer[i], 1))
+        if (!m_comm.WriteData(&bytes[i], 1))
             refused = true;
     }
     if (refused)
@@ -69,25 +101,82 @@ void RadioLink::stopResend()
     m_resend.stop();
 }
 
+bool RadioLink::dataFrameExpected() const
+{
+    if (m_host && m_host->channelReadRunning())
+        return true;
+    return std::any_of(m_peers.begin(), m_peers.end(), [](const SignallingPeer *p) { return p && p->readRunning(); });
+}
+
+bool RadioLink::ackAwaited() const
+{
+    if (m_host && m_host->channelWriteRunning())
+        return true;
+    return std::any_of(m_peers.begin(), m_peers.end(), [](const SignallingPeer *p) { return p && p->writeRunning(); });
+}
+
+void RadioLink::clearReceiveState()
+{
+    m_partial.clear();
+    m_tailLeft = 0;
+}
+
+bool RadioLink::continuesPartial(QByteArrayView burst) const
+{
+    if (m_partialAge.elapsed() > kReassemblyWindowMs)
+        return false;
+    // An answer of its own is the next frame, and an acknowledgement someone waits for is theirs.
+    if ((startsDataFrame(burst) && burst.size() >= kAnswerLength) || (startsWithAck(burst) && ackAwaited()))
+        return false;
+    return fitsHeader(burst, m_partial.size());
+}
+
 void RadioLink::Comm1ReceiveData(const char *buffer, std::uint16_t length)
 {
     if (length == 0 || buffer == nullptr)
         return;
-    QByteArray chunk(buffer, length);
+    QByteArrayView burst(buffer, length);
 
-    // A data frame split over two bursts is joined before it is dispatched, so it is never
-    // decoded with bytes an earlier frame left in the receive buffer.
+    // The checksum bytes of an answer already handled: alone, or ahead of the next answer.
+    if (m_tailLeft > 0 && m_tailAge.elapsed() <= kReassemblyWindowMs && !startsDataFrame(burst)
+        && !(startsWithAck(burst) && ackAwaited()))
+        burst = burst.sliced(std::min<qsizetype>(m_tailLeft, burst.size()));
+    m_tailLeft = 0;
+    if (burst.isEmpty())
+        return;
+
+    // A split data frame is joined before it is dispatched, so it is never decoded with bytes
+    // an earlier frame left in the receive buffer.
     if (!m_partial.isEmpty()) {
-        const bool stale = m_partialAge.elapsed() > kReassemblyWindowMs;
-        const bool wholeFrame = static_cast<std::uint8_t>(chunk[0]) == kData && chunk.size() >= kAnswerLength;
-        if (!stale && !wholeFrame)
-            chunk.prepend(m_partial);
-        m_partial.clear();
+        if (continuesPartial(burst)) {
+            m_partial.append(burst);
+            if (m_partial.size() < kAnswerLength) {
+                m_partialAge.start();
+                return;
+            }
+            dispatchFrame(std::exchange(m_partial, {}), true);
+            return;
+        }
+        m_partial.clear(); // a beginning that nothing continues was noise
     }
-    if (static_cast<std::uint8_t>(chunk[0]) == kData && chunk.size() < kAnswerLength) {
-        m_partial = chunk;
+
+    // Beginnings are held only for a reader: otherwise the bytes go to the dispatcher as they are.
+    const bool expected = dataFrameExpected();
+    if (expected && startsDataFrame(burst) && burst.size() < kAnswerLength) {
+        m_partial = burst.toByteArray();
         m_partialAge.start();
         return;
+    }
+    dispatchFrame(burst.toByteArray(), expected);
+}
+
+void RadioLink::dispatchFrame(const QByteArray &chunk, bool expected)
+{
+    // An answer that stops short of its checksum may still send those bytes; they are no frame.
+    if (expected && static_cast<std::uint8_t>(chunk[0]) == kData && chunk.size() >= kAnswerLength
+        && chunk.size() < kFrameLength) {
+        m_tailLeft = kFrameLength - static_cast<int>(chunk.size());
+        m_tailAge.start();
     }
     dispatch(chunk);
 }
@@ -119,8 +208,9 @@ void RadioLink::dispatch(const QByteArray &chunk)
     if (m_host && b0 == kData && m_host->channelReadRunning())
         channelReadStep();
     if (b0 == kData && m_receiveBuffer[kAckWantedOffset] == kAckWanted) {
-        m_transfer[0] = kAck;
-        SendData(1);
+        // From a byte of its own: the frame in the transfer buffer stays whole for its resend.
+        static constexpr std::uint8_t kAckByte[] = {kAck};
+        sendBytes(kAckByte, 1);
     }
     if (m_host && b0 == kAck && m_host->channelWriteRunning())
         channelWriteStep();
@@ -156,19 +246,22 @@ void RadioLink::channelWriteStep()
 {
     stopResend();
     ++writeBlockCounter;
-    m_host->stepProgress();
-    if (writeBlockCounter >= 1 && writeBlockCounter <= kChannelCount) {
-        m_host->EncodeChannelRecord(writeBlockCounter);
+    // The frame is queued before the bar repaints, so the line does not wait for the screen.
+    if (writeBlockCounter >= 1 && writeBlockCounter <= kChannelCount + 1) {
+        if (writeBlockCounter <= kChannelCount)
+            m_host->EncodeChannelRecord(writeBlockCounter);
+        else
+            m_host->EncodeSettingsRecord();
         FillChecksum();
         SendData(kFrameLength);
+        // The settings frame too: its lost acknowledgement would otherwise leave the write waiting.
         enableResend();
-    } else if (writeBlockCounter == kChannelCount + 1) {
-        // The settings frame goes out once: no resend after it.
-        m_host->EncodeSettingsRecord();
-        FillChecksum();
-        SendData(kFrameLength);
-    } else if (writeBlockCounter == kChannelCount + 2) {
-        writeBlockCounter = 0;
-        m_host->finishChannelWrite();
+        m_host->stepProgress();
+    } else {
+        m_host->stepProgress();
+        if (writeBlockCounter == kChannelCount + 2) {
+            writeBlockCounter = 0;
+            m_host->finishChannelWrite();
+        }
     }
 }

@@ -5,6 +5,7 @@
 #include "protocol/frame.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QElapsedTimer>
 #include <array>
 #include <cstdint>
@@ -44,7 +45,8 @@ class RadioLink {
 public:
     using Buffer = std::array<std::uint8_t, frame::kBufferSize>;
 
-    // A split data frame is joined with the bursts that follow within this window.
+    // A split data frame is joined with the bursts that follow within this window, and the
+    // bytes behind a handled answer are recognised as its tail for as long.
     static constexpr int kReassemblyWindowMs = 250;
     static constexpr int kSettingsRequestPauseMs = 2;
 
@@ -68,8 +70,13 @@ public:
     // when any was refused.
     void SendData(int count);
     void Tim1Timer();
-    // Receive event of the serial component.
+    // Receive event of the serial component: joins a data frame split over bursts, drops the
+    // tail of an answer already handled, and dispatches one chunk per frame.
     void Comm1ReceiveData(const char *buffer, std::uint16_t length);
+    // Forgets a held frame beginning and an expected tail; every transfer start, cancel and
+    // port close calls it, so nothing of an earlier session is glued onto the next.
+    void clearReceiveState();
+    bool holdsPartialFrame() const { return !m_partial.isEmpty(); }
 
     // "PROGRAM" into bytes 0–6, checksum, sent.
     void sendHandshake();
@@ -83,6 +90,14 @@ public:
 private:
     // Read request for (type, number) into bytes 0–3 of the transfer buffer.
     void putRequest(std::uint8_t blockType, std::uint8_t blockNumber);
+    // Queues bytes one per call; "发送失败!" once when any was refused.
+    void sendBytes(const std::uint8_t *bytes, int count);
+    // Some window waits for data frames: only then are beginnings held and tails expected.
+    bool dataFrameExpected() const;
+    // Some window waits for an acknowledge byte: a burst that begins with one is theirs.
+    bool ackAwaited() const;
+    bool continuesPartial(QByteArrayView burst) const;
+    void dispatchFrame(const QByteArray &chunk, bool expected);
     void dispatch(const QByteArray &chunk);
     void channelReadStep();
     void channelWriteStep();
@@ -94,6 +109,8 @@ private:
     Buffer m_transfer{};
     Buffer m_receiveBuffer{};
     Buffer m_receiveArea{};
-    QByteArray m_partial;
+    QByteArray m_partial;       // beginning of a data frame whose rest is still coming
     QElapsedTimer m_partialAge;
+    int m_tailLeft = 0;         // bytes behind a handled answer that may still arrive
+    QElapsedTimer m_tailAge;
 };

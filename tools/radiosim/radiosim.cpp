@@ -270,6 +270,13 @@ void RadioSim::dropAnswers(int count)
     m_faults.drop = count;
 }
 
+void RadioSim::dropAnswersTo(int type, int number, int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.dropBlockKey = blockKey(type, number);
+    m_faults.dropBlock = count;
+}
+
 void RadioSim::delayAnswers(int ms, int count)
 {
     std::lock_guard lock(m_mutex);
@@ -421,7 +428,7 @@ void RadioSim::handleEvents(const QList<Event> &events, Clock::time_point rxDone
             break;
         case Event::Write:
             setBlock(e.type, e.number, e.payload());
-            answer(QByteArray(1, kAck), rxDone);
+            answer(QByteArray(1, kAck), rxDone, blockKey(e.type, e.number));
             break;
         case Event::Read: {
             QByteArray frame = e.bytes.left(kHeaderLength);
@@ -437,7 +444,7 @@ void RadioSim::handleEvents(const QList<Event> &events, Clock::time_point rxDone
                 frame.append(char(crc >> 8));
                 frame.append(char(crc & 0xFF));
             }
-            m_tailAnswerSeq = answer(frame, rxDone);
+            m_tailAnswerSeq = answer(frame, rxDone, blockKey(e.type, e.number));
             break;
         }
         case Event::Ack:
@@ -447,7 +454,7 @@ void RadioSim::handleEvents(const QList<Event> &events, Clock::time_point rxDone
     }
 }
 
-quint64 RadioSim::answer(QByteArray content, Clock::time_point rxDone)
+quint64 RadioSim::answer(QByteArray content, Clock::time_point rxDone, int block)
 {
     QString note;
     quint64 seq = 0;
@@ -458,8 +465,11 @@ quint64 RadioSim::answer(QByteArray content, Clock::time_point rxDone)
             f.hangUpNext = false;
             hangUpLocked();
             note = QStringLiteral("-- hung up instead of answering");
-        } else if (f.drop > 0) {
-            --f.drop;
+        } else if (f.drop > 0 || (f.dropBlock > 0 && block == f.dropBlockKey)) {
+            if (f.drop > 0)
+                --f.drop;
+            else
+                --f.dropBlock;
             note = QStringLiteral("-- answer dropped");
         } else {
             QStringList faults;
@@ -516,8 +526,9 @@ RadioSim::Clock::time_point RadioSim::nextOutputTime() const
         return Clock::time_point::max();
     const Outgoing &o = m_out.front();
     // After a failed write the line gets a rest before the next try, not a busy loop.
+    // Paced, a byte leaves at the end of its slot, when its stop bit would have gone out.
     const Clock::time_point due =
-        o.started ? (m_paced ? o.startedAt + o.written * byteTime() : Clock::now()) : startTimeLocked(o);
+        o.started ? (m_paced ? o.startedAt + (o.written + 1) * byteTime() : Clock::now()) : startTimeLocked(o);
     return std::max(due, m_backoffUntil);
 }
 
@@ -542,7 +553,7 @@ void RadioSim::flushOutput(Clock::time_point now)
             o.startedAt = m_paced ? start : now;
         }
         const int size = int(o.bytes.size());
-        const int due = m_paced ? std::min<qint64>(size, (now - o.startedAt) / byteTime() + 1) : size;
+        const int due = m_paced ? std::min<qint64>(size, (now - o.startedAt) / byteTime()) : size;
         if (due <= o.written)
             break;
         const ssize_t n = ::write(m_master, o.bytes.constData() + o.written, size_t(due - o.written));

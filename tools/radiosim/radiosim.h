@@ -45,8 +45,8 @@ public:
     bool loadImage(const QString &path);
     bool saveImage(const QString &path) const;
 
-    // Paces both directions at 9600 baud, 10 bits a byte: answers leave byte by byte and
-    // start only when the program's frame would have finished arriving.
+    // Paces both directions at 9600 baud, 10 bits a byte: answers start only when the program's
+    // frame would have finished arriving, and each byte arrives at the end of its slot.
     void setPaced(bool on);
     // Data frames answering a read carry the 2 CRC bytes (default) or stop at byte 31.
     void setAnswerChecksum(bool on);
@@ -60,6 +60,8 @@ public:
 
     // Fault injection; each applies to the next count answers (acks and data frames alike).
     void dropAnswers(int count = 1);
+    // Drops the next count answers to a write or read of block (type, number) only.
+    void dropAnswersTo(int type, int number, int count = 1);
     void delayAnswers(int ms, int count = 1);
     void nakAnswers(int count = 1);
     void splitAnswers(int firstBytes = 10, int gapMs = 60, int count = 1);
@@ -95,6 +97,8 @@ private:
 
     struct Faults {
         int drop = 0;
+        int dropBlock = 0;
+        int dropBlockKey = -1;
         int delay = 0;
         int delayMs = 0;
         int nak = 0;
@@ -110,7 +114,8 @@ private:
     void run();
     void wake() const;
     void handleEvents(const QList<Event> &events, Clock::time_point rxDone);
-    quint64 answer(QByteArray content, Clock::time_point rxDone);
+    // block: the key of the block written or read, -1 for the handshake.
+    quint64 answer(QByteArray content, Clock::time_point rxDone, int block = -1);
     void flushOutput(Clock::time_point now);
     Clock::time_point nextOutputTime() const;
     Clock::time_point startTimeLocked(const Outgoing &o) const;

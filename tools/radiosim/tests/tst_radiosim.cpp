@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <mutex>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -192,6 +194,7 @@ private slots:
     void logsRecordBothDirections();
 
     void dropAnswer();
+    void dropAnswerToOneBlock();
     void nakAnswers();
     void delayAnswer();
     void splitAnswer();
@@ -440,6 +443,17 @@ void tst_RadioSim::dropAnswer()
     QCOMPARE(summary(m_sim->events()), QStringLiteral("handshake handshake"));
 }
 
+void tst_RadioSim::dropAnswerToOneBlock()
+{
+    m_sim->dropAnswersTo(0, 3);
+    QVERIFY(m_line->write(request(0, 2)));
+    QCOMPARE(m_line->read(34, 2000), frame(0, 2, QByteArray()));
+    QVERIFY(m_line->write(request(0, 3)));
+    QVERIFY(m_line->silentFor(300));
+    QVERIFY(m_line->write(request(0, 3)));
+    QCOMPARE(m_line->read(34, 2000), frame(0, 3, QByteArray()));
+}
+
 void tst_RadioSim::nakAnswers()
 {
     m_sim->nakAnswers(2);
@@ -454,30 +468,38 @@ void tst_RadioSim::nakAnswers()
 
 void tst_RadioSim::delayAnswer()
 {
-    // Long enough that the undelayed second answer cannot be mistaken for a delayed one.
-    m_sim->delayAnswers(1500);
+    // The sim's own notes tell which answer was held back: no upper time bound to miss.
+    QStringList notes;
+    std::mutex notesLock;
+    m_sim->setMonitor([&](const QString &line) {
+        std::lock_guard lock(notesLock);
+        if (line.startsWith(QLatin1String("->")))
+            notes << line;
+    });
+    m_sim->delayAnswers(300);
     QElapsedTimer clock;
     clock.start();
     QVERIFY(m_line->write("PROGRAM"));
     QCOMPARE(m_line->read(1, 5000), QByteArray(1, 0x06));
-    QVERIFY(clock.elapsed() >= 1490);
-    clock.restart();
+    QVERIFY(clock.elapsed() >= 295);
     QVERIFY(m_line->write("PROGRAM"));
     QCOMPARE(m_line->read(1, 5000), QByteArray(1, 0x06));
-    QVERIFY(clock.elapsed() < 1000);
+    m_sim->setMonitor({});
+    std::lock_guard lock(notesLock);
+    QCOMPARE(notes, QStringList({"-> 06 [delay 300 ms]", "-> 06"}));
 }
 
 void tst_RadioSim::splitAnswer()
 {
     m_sim->setBlock(4, 9, distinctPayload(9));
     m_sim->splitAnswers(10, 200);
-    QVERIFY(m_line->write(request(4, 9)));
-    const QByteArray first = m_line->readOnce(2000);
+    // Timed from the request: a stall in this thread can only make the rest seem later.
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(first.size(), 10);
+    QVERIFY(m_line->write(request(4, 9)));
+    const QByteArray first = m_line->read(10, 2000);
     const QByteArray rest = m_line->read(24, 2000);
-    QVERIFY(clock.elapsed() >= 150);
+    QVERIFY(clock.elapsed() >= 200);
     QCOMPARE(first + rest, frame(4, 9, distinctPayload(9)));
 }
 
@@ -551,8 +573,9 @@ void tst_RadioSim::pacedAnswerTakesLineTime()
     clock.start();
     QVERIFY(m_line->write(request(0, 2)));
     QCOMPARE(m_line->read(34, 3000), frame(0, 2, QByteArray()));
-    // 4 bytes in and 34 out at 1.04 ms a byte.
-    QVERIFY2(clock.elapsed() >= 38, qPrintable(QString::number(clock.elapsed())));
+    // 4 bytes in and 34 out, each whole only at the end of its 1.04 ms slot.
+    const qint64 byteNs = 1'000'000'000LL * RadioSim::kBitsPerByte / RadioSim::kBaud;
+    QVERIFY2(clock.nsecsElapsed() >= 38 * byteNs, qPrintable(QString::number(clock.nsecsElapsed())));
 }
 
 void tst_RadioSim::imageFileRoundTrip()
