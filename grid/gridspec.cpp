@@ -68,6 +68,16 @@ void buildGrid(TCellGrid *grid, const GridSpec &spec, QObject *editorOwner)
     }
 }
 
+void fitGridToCells(TCellGrid *grid)
+{
+    int width = 2 * grid->frameWidth();
+    for (int c = 0; c < grid->ColCount(); ++c)
+        width += grid->ColWidths(c);
+    grid->setFixedSize(width, grid->RowCount() * grid->DefaultRowHeight() + 2 * grid->frameWidth());
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
 void numberRows(TCellGrid *grid, int first, int last)
 {
     for (int r = first; r <= last; ++r)

@@ -35,5 +35,8 @@ struct GridSpec {
 // ("EditCellEditor1", "ComboCellEditor1", ...).
 void buildGrid(TCellGrid *grid, const GridSpec &spec, QObject *editorOwner);
 
+// Sizes the grid to show all its cells without scroll bars.
+void fitGridToCells(TCellGrid *grid);
+
 // Writes "1", "2", ... into column 0 of rows first to last.
 void numberRows(TCellGrid *grid, int first, int last);

@@ -61,7 +61,7 @@ TForm2::TForm2(RadioLink &link, QWidget *parent) : SignallingWindow(link, dtmfPl
     spec.columns = {{QStringLiteral("信息码"), 64, CellEditorKind::None, {}, {}},
                     {QStringLiteral("自动拨号存储器"), 102, CellEditorKind::Text, {}, QStringLiteral("12345678")}};
     buildGrid(xg2, spec, this);
-    xg2->setFixedWidth(64 + 102 + 2 * xg2->frameWidth() + 20);
+    fitGridToCells(xg2);
     encodeLayout->addWidget(xg2);
 
     auto *settings = new QGridLayout;
@@ -105,7 +105,6 @@ TForm2::TForm2(RadioLink &link, QWidget *parent) : SignallingWindow(link, dtmfPl
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(PageControl1, 1);
     layout->addWidget(bottomBar());
-    resize(560, 520);
 
     addText(QStringLiteral("xg2"), xg2);
     const std::pair<const char *, QWidget *> named[] = {

@@ -6,11 +6,18 @@
 #include "rtl/guard.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QScreen>
 #include <QShowEvent>
 #include <algorithm>
+
+namespace {
+
+// Room for a title bar the window manager adds, before the window has one to measure.
+constexpr int kTitleAllowance = 30;
+
+} // namespace
 
 SignallingWindow::SignallingWindow(RadioLink &link, const TransferPlan &plan, QWidget *parent)
     : QWidget(parent, Qt::Window), m_link(link)
@@ -102,14 +109,18 @@ void SignallingWindow::Timer1Timer()
 
 void SignallingWindow::showEvent(QShowEvent *event)
 {
-    // Inside the screen's free area: never under a panel or over the edge.
+    // Over the window the user opened it from, and inside the screen's free area: never under a
+    // panel, over the menu bar or past the edge.
     if (!event->spontaneous()) {
-        if (const QScreen *screen = this->screen()) {
+        const QWidget *from = QApplication::activeWindow();
+        if (const QScreen *screen = from ? from->screen() : this->screen(); screen && from != this) {
             const QRect free = screen->availableGeometry();
-            QRect frame = frameGeometry();
-            frame.moveLeft(std::clamp(frame.left(), free.left(), std::max(free.left(), free.right() - frame.width())));
-            frame.moveTop(std::clamp(frame.top(), free.top(), std::max(free.top(), free.bottom() - frame.height())));
-            move(frame.topLeft());
+            const QSize size = frameGeometry().size().expandedTo(this->size() + QSize(0, kTitleAllowance));
+            QPoint topLeft = from ? from->frameGeometry().center() - QPoint(size.width() / 2, size.height() / 2)
+                                  : free.center() - QPoint(size.width() / 2, size.height() / 2);
+            topLeft.setX(std::clamp(topLeft.x(), free.left(), std::max(free.left(), free.right() - size.width())));
+            topLeft.setY(std::clamp(topLeft.y(), free.top(), std::max(free.top(), free.bottom() - size.height())));
+            move(topLeft);
         }
     }
     QWidget::showEvent(event);
