@@ -8,8 +8,7 @@
 #include "channels/channelplan.h"
 #include "channels/channeltable.h"
 #include "grid/cellgrid.h"
-#include "grid/combocelleditor.h"
-#include "grid/editcelleditor.h"
+#include "grid/gridspec.h"
 #include "rtl/dialogs.h"
 #include "rtl/guard.h"
 #include "serial/serialcomm.h"
@@ -169,50 +168,27 @@ void TForm1::buildSettings(QWidget *area)
 
 void TForm1::buildTable()
 {
-    const auto &columns = channelColumns();
-    xg->setObjectName(QStringLiteral("xg"));
-    xg->setColCount(columns.size());
-    xg->setRowCount(kChannelRowCount);
-    xg->setDefaultRowHeight(kRowHeight);
-    xg->setImmediateEditMode(true);
-    xg->setRangeSelect(true);
+    GridSpec spec;
+    spec.name = QStringLiteral("xg");
+    spec.rowCount = kChannelRowCount;
+    spec.rowHeight = kRowHeight;
+    spec.alignment = Qt::AlignCenter;
+    spec.immediateEditMode = true;
+    spec.rangeSelect = true;
+    for (const ChannelColumnDef &def : channelColumns()) {
+        const auto kind = def.editor == EditorKind::Text       ? CellEditorKind::Text
+                          : def.editor == EditorKind::DropDown ? CellEditorKind::DropDown
+                                                               : CellEditorKind::None;
+        spec.columns.append({def.caption, def.width, kind, def.items, def.editorDefault});
+    }
+    buildGrid(xg, spec, this);
     // Small enough that "145.12500" fits the narrow frequency columns.
     QFont cellFont = xg->font();
     cellFont.setPixelSize(10);
     xg->setFont(cellFont);
     xg->horizontalHeader()->setFont(cellFont);
     xg->verticalHeader()->setFont(cellFont);
-
-    // Columns with the same list and default share one editor.
-    auto *frequencyEditor = new TEditCellEditor(this);
-    frequencyEditor->setObjectName(QStringLiteral("EditCellEditor1"));
-    std::vector<TComboCellEditor *> comboEditors;
-    for (int c = 0; c < columns.size(); ++c) {
-        const ChannelColumnDef &def = columns[c];
-        TCellGridColumn *column = xg->Columns()->Items(c);
-        column->setCaption(def.caption);
-        column->setWidth(def.width);
-        column->setAlignment(Qt::AlignCenter);
-        column->setHeaderAlignment(Qt::AlignCenter);
-        if (def.editor == EditorKind::Text) {
-            column->setEditor(frequencyEditor);
-        } else if (def.editor == EditorKind::DropDown) {
-            auto found = std::find_if(comboEditors.begin(), comboEditors.end(), [&](TComboCellEditor *e) {
-                return e->Items() == def.items && e->DefaultText() == def.editorDefault;
-            });
-            TComboCellEditor *editor = found != comboEditors.end() ? *found : nullptr;
-            if (!editor) {
-                editor = new TComboCellEditor(this);
-                editor->setObjectName(QStringLiteral("ComboCellEditor%1").arg(comboEditors.size() + 1));
-                editor->setItems(def.items);
-                editor->setDefaultText(def.editorDefault);
-                comboEditors.push_back(editor);
-            }
-            column->setEditor(editor);
-        }
-    }
-    for (int r = 1; r < kChannelRowCount; ++r)
-        xg->setCells(0, r, QString::number(r));
+    numberRows(xg, 1, kChannelCount);
     xg->OnSetEditText = [this](TCellGrid *, int ACol, int ARow, const QString &Value) {
         xgSetEditText(ACol, ARow, Value);
     };
@@ -288,8 +264,16 @@ bool TForm1::commitOpenEdit()
     return xg->endEdit();
 }
 
+void TForm1::refuseOtherExchange(bool write) const
+{
+    // One exchange with the radio at a time; F11 may still restart a running channel write.
+    if (m_link->signallingRunning() || (write ? channelReadRunning() : channelWriteRunning()))
+        throw rtl::Exception(RadioLink::kBusyMessage);
+}
+
 void TForm1::wbtnClick()
 {
+    refuseOtherExchange(true);
     // What is typed in a cell is part of the plan, even without Enter (F11 from the cell). A rule
     // that failed has shown its message; the write does not start.
     if (!commitOpenEdit())
@@ -302,7 +286,7 @@ void TForm1::wbtnClick()
     m_link->enableResend();
     showProgressAndOpenPort();
     wbtn->setEnabled(false);
-    m_link->writeBlockCounter = 0;
+    m_link->setWriteBlockCounter(0);
     m_link->clearReceiveState();
     m_link->sendHandshake();
     resetProgress(kChannelCount + 1);
@@ -310,9 +294,10 @@ void TForm1::wbtnClick()
 
 void TForm1::rbtnClick()
 {
+    refuseOtherExchange(false);
     commitOpenEdit();
     m_lastTransferWasWrite = false;
-    m_link->readBlockCounter = 0;
+    m_link->setReadBlockCounter(0);
     m_link->clearReceiveState();
     showProgressAndOpenPort();
     rbtn->setEnabled(false);

@@ -50,6 +50,9 @@ public:
 
     RadioLink &link() { return *m_link; }
 
+    // Takes the port name from the port box and opens it when the box says it is closed; true
+    // when it opened it.
+    bool openPortFromBox();
     // Ends an open cell edit exactly as Enter would, so its rules run before the table is used;
     // false when a rule failed (its message has been shown).
     bool commitOpenEdit();
@@ -103,12 +106,12 @@ private:
     bool ownsWidget(QObject *object) const;
     QString runPlanDialog(QFileDialog::AcceptMode mode);
     void setSignallingMenuEnabled(bool enabled);
-    // Takes the port name from the port box and opens it when the box says it is closed.
-    bool openPortFromBox();
     // The common start of a channel transfer: progress window up, port open.
     void showProgressAndOpenPort();
     void resetProgress(int maximum);
     void showSignallingWindow(QWidget *window);
+    // Throws when a read or write other than a restart of this kind of transfer runs.
+    void refuseOtherExchange(bool write) const;
 
     std::unique_ptr<RadioLink> m_link;
     std::unique_ptr<ChannelTexts> m_texts;

@@ -23,13 +23,16 @@ void createForms()
     Form5 = new TForm5(Form1->link());
     Form6 = new TForm6(Form1->link());
     Form3 = new TForm3;
-    Form1->link().setSignalling(Form5, Form4, Form6, Form2);
+    Form1->link().setSignalling({Form5, Form4, Form6, Form2});
+    // A signalling exchange started while the port is closed opens it, as the menu does.
+    for (SignallingWindow *window : std::initializer_list<SignallingWindow *>{Form2, Form4, Form5, Form6})
+        window->ensurePortOpen = [] { Form1->openPortFromBox(); };
 }
 
 void destroyForms()
 {
     if (Form1)
-        Form1->link().setSignalling(nullptr, nullptr, nullptr, nullptr);
+        Form1->link().setSignalling({});
     delete Form3;
     Form3 = nullptr;
     delete Form6;

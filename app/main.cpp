@@ -1,6 +1,7 @@
 // Program start: the application, its six windows in order, the main window shown.
 #include "app/Unit1.h"
 #include "app/forms.h"
+#include "app/messagebox.h"
 #include "rtl/dialogs.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(rtl::kAppTitle);
+    rtl::dialogs::setPresenter(showMessageBox);
     // Closing the main window ends the program even while a signalling window is open.
     QApplication::setQuitOnLastWindowClosed(false);
     createForms();

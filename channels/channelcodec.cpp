@@ -3,22 +3,22 @@
 #include "channels/channelcodec.h"
 
 #include "channels/channeltable.h"
+#include "frames/frame.h"
 #include "rtl/sysutils.h"
 
 #include <array>
 #include <cstring>
 
+using namespace frame;
+
 namespace {
 
-constexpr quint8 kFrameStart = 0x57; // 'W'
-constexpr quint8 kHeaderEnd = 0x20;
 constexpr quint8 kOn = 0xFF;
 constexpr quint8 kRecordEnd = 0xFF;
 constexpr quint8 kNoKey = 0xFF;
 constexpr quint16 kNoTone = 0xFFFF;
 constexpr quint16 kDcsNormal = 0x2000;
 constexpr quint16 kDcsInverted = 0xA000;
-constexpr int kHeaderLength = 4;
 constexpr int kRecordEndByte = 31;
 constexpr int kSettingsClearedEnd = 11; // settings bytes 4–11 start out zero
 constexpr double kHzPerMHz = 1000000.0;
@@ -87,35 +87,6 @@ QString textAt(const std::array<QString, N> &texts, quint8 code)
     return code < N ? texts[code] : QString();
 }
 
-void put16(quint8 *p, quint32 value)
-{
-    p[0] = static_cast<quint8>(value);
-    p[1] = static_cast<quint8>(value >> 8);
-}
-
-void put32(quint8 *p, quint32 value)
-{
-    put16(p, value);
-    put16(p + 2, value >> 16);
-}
-
-quint16 get16(const quint8 *p)
-{
-    return static_cast<quint16>(p[0] | p[1] << 8);
-}
-
-qint32 get32(const quint8 *p)
-{
-    return static_cast<qint32>(get16(p) | static_cast<quint32>(get16(p + 2)) << 16);
-}
-
-// A number text times `scale`, through the shortest decimal print, so that a text with more
-// decimals than the field holds fails with the integer error.
-int scaledInteger(const QString &text, double scale)
-{
-    return rtl::StrToInt(rtl::FloatToStr(rtl::StrToFloat(text) * scale));
-}
-
 quint8 switchByte(const QString &text, const QString &offText)
 {
     return text == offText ? 0 : kOn;
@@ -133,14 +104,6 @@ quint8 listCode(const ChannelTexts &t, int channel, int col, int code)
     return static_cast<quint8>(code);
 }
 
-void writeHeader(quint8 *frame, int blockType, int blockNumber)
-{
-    frame[0] = kFrameStart;
-    frame[1] = static_cast<quint8>(blockType);
-    frame[2] = static_cast<quint8>(blockNumber);
-    frame[3] = kHeaderEnd;
-}
-
 int keyCode(const QString &text)
 {
     if (text == kNone)
@@ -150,7 +113,7 @@ int keyCode(const QString &text)
 
 void encodeChannel(const ChannelTexts &t, int channel, quint8 *f)
 {
-    writeHeader(f, kMemoryBlockChannel, channel);
+    writeHeader(f, kData, kChannelBlock, channel);
     const QString rx = t.cell(ColRxFrequency, channel);
     if (isBlankCell(rx)) {
         std::memset(f + kHeaderLength, 0, kEncoderSpan - kHeaderLength);
@@ -180,7 +143,7 @@ void encodeChannel(const ChannelTexts &t, int channel, quint8 *f)
 
 void encodeSettings(const ChannelTexts &t, quint8 *f)
 {
-    writeHeader(f, kMemoryBlockSettings, 0);
+    writeHeader(f, kData, kSettingsBlock, 0);
     std::memset(f + kHeaderLength, 0, kSettingsClearedEnd + 1 - kHeaderLength);
     const auto on = [&](int index) -> quint8 { return t.setting(index) == kOpen ? 1 : 0; };
     f[kPowerSaveAt] = on(SetPowerSave);
@@ -239,7 +202,7 @@ void decodeChannel(ChannelTexts &t, int row, const quint8 *f)
         if (!text.isNull()) // a code of no known kind leaves the cell as it was
             t.setCell(col, row, text);
     };
-    const auto frequency = [](const quint8 *p) { return frequencyText(get32(p) / kHzPerMHz); };
+    const auto frequency = [](const quint8 *p) { return frequencyText(static_cast<qint32>(get32(p)) / kHzPerMHz); };
     const auto key = [](quint8 code) { return code == kNoKey ? kNone : textAt(kKeyTexts, code); };
     const auto switchText = [](quint8 value, const QString &off, const QString &on) {
         return value == 0 ? off : on;
@@ -321,7 +284,7 @@ void EncodeSettingsRecord(const ChannelTexts &texts, quint8 *tx)
 int DecodeMemoryBlock(ChannelTexts &texts, const quint8 *rx)
 {
     const int blockType = rx[1];
-    if (blockType == kMemoryBlockSettings) {
+    if (blockType == kSettingsBlock) {
         decodeSettings(texts, rx);
     } else {
         // Row 0 holds the captions: only channels 1–16 have a row.

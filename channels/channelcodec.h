@@ -8,9 +8,6 @@
 #include <QString>
 #include <QtGlobal>
 
-constexpr int kMemoryBlockChannel = 0;  // block type of a channel block
-constexpr int kMemoryBlockSettings = 5; // block type of the general-settings block
-constexpr int kEncoderSpan = 51;        // transfer-buffer bytes 0–50, all an encoder may touch
 
 // A channel cell whose text is none of the values its field can hold (a mistyped DTMF key,
 // PTTID or optional signalling): "信道 3「DTMF键1」: 'x' 不是可选值".

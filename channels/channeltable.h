@@ -3,12 +3,13 @@
 #pragma once
 
 #include "channels/channeltexts.h"
+#include "frames/frame.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-constexpr int kChannelCount = 16;         // rows 1–16 are channels 1–16
+using frame::kChannelCount;                // rows 1–16 are channels 1–16
 constexpr int kChannelRowCount = 17;      // with the caption row 0
 constexpr int kChannelColumnCount = 16;   // column 0 numbers, 1–15 the channel's properties
 constexpr int kSettingCount = 10;         // ComboBox1…ComboBox10

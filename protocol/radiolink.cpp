@@ -43,10 +43,16 @@ RadioLink::RadioLink(TComm &comm, QTimer &resendTimer)
 {
 }
 
-void RadioLink::setSignalling(SignallingPeer *fiveTone, SignallingPeer *twoTone, SignallingPeer *fsk,
-                              SignallingPeer *dtmf)
+bool RadioLink::exchangeRunning() const
 {
-    m_peers = {fiveTone, twoTone, fsk, dtmf};
+    return (m_host && (m_host->channelReadRunning() || m_host->channelWriteRunning())) || signallingRunning();
+}
+
+bool RadioLink::signallingRunning() const
+{
+    return std::any_of(m_peers.begin(), m_peers.end(), [](const SignallingPeer *peer) {
+        return peer && (peer->readRunning() || peer->writeRunning());
+    });
 }
 
 void RadioLink::FillChecksum()
@@ -88,6 +94,12 @@ void RadioLink::sendHandshake()
     std::memcpy(m_transfer.data(), kHandshake, kHandshakeLength);
     FillChecksum();
     SendData(kHandshakeLength);
+}
+
+void RadioLink::sendRequest(std::uint8_t blockType, std::uint8_t blockNumber)
+{
+    putRequest(blockType, blockNumber);
+    SendData(kRequestLength);
 }
 
 void RadioLink::enableResend()
@@ -189,21 +201,18 @@ void RadioLink::dispatch(const QByteArray &chunk)
     const std::uint8_t b0 = m_receiveBuffer[0];
     const std::uint8_t b1 = m_receiveBuffer[1];
 
-    static constexpr std::uint8_t kPeerBlockTypes[] = {kFiveToneBlock, kTwoToneBlock, kFskBlock, kDtmfBlock};
-    for (std::size_t i = 0; i < m_peers.size(); ++i) {
-        SignallingPeer *peer = m_peers[i];
+    for (SignallingPeer *peer : std::as_const(m_peers)) {
         if (!peer)
             continue;
         if (b0 == kAck && peer->writeRunning())
             peer->SendNextBlock();
-        if (b0 == kData && peer->readRunning() && b1 == kPeerBlockTypes[i])
+        if (b0 == kData && peer->readRunning() && b1 == peer->blockType())
             peer->ReceiveBlock();
     }
 
     if (m_host && b0 == kAck && m_host->channelReadRunning()) {
         // The handshake's acknowledge byte: ask for channel 1; the resend timer keeps running.
-        putRequest(kChannelBlock, 1);
-        SendData(kRequestLength);
+        sendRequest(kChannelBlock, 1);
     }
     if (m_host && b0 == kData && m_host->channelReadRunning())
         channelReadStep();
@@ -227,16 +236,15 @@ void RadioLink::channelReadStep()
         return; // the read is complete; the decoder ended it
 
     const int next = m_receiveBuffer[2] + 1;
-    readBlockCounter = next;
+    m_readBlockCounter = next;
     if (next <= kChannelCount) {
         putRequest(kChannelBlock, static_cast<std::uint8_t>(next));
         m_comm.WriteData(m_transfer.data(), kRequestLength); // a refusal is not reported here
         m_host->stepProgress();
     } else if (next == kChannelCount + 1) {
         pause(kSettingsRequestPauseMs);
-        readBlockCounter = 0;
-        putRequest(kSettingsBlock, 0);
-        SendData(kRequestLength);
+        m_readBlockCounter = 0;
+        sendRequest(kSettingsBlock, 0);
         m_host->hideProgressBar();
     }
     enableResend();
@@ -245,11 +253,11 @@ void RadioLink::channelReadStep()
 void RadioLink::channelWriteStep()
 {
     stopResend();
-    ++writeBlockCounter;
+    ++m_writeBlockCounter;
     // The frame is queued before the bar repaints, so the line does not wait for the screen.
-    if (writeBlockCounter >= 1 && writeBlockCounter <= kChannelCount + 1) {
-        if (writeBlockCounter <= kChannelCount)
-            m_host->EncodeChannelRecord(writeBlockCounter);
+    if (m_writeBlockCounter >= 1 && m_writeBlockCounter <= kChannelCount + 1) {
+        if (m_writeBlockCounter <= kChannelCount)
+            m_host->EncodeChannelRecord(m_writeBlockCounter);
         else
             m_host->EncodeSettingsRecord();
         FillChecksum();
@@ -259,8 +267,8 @@ void RadioLink::channelWriteStep()
         m_host->stepProgress();
     } else {
         m_host->stepProgress();
-        if (writeBlockCounter == kChannelCount + 2) {
-            writeBlockCounter = 0;
+        if (m_writeBlockCounter == kChannelCount + 2) {
+            m_writeBlockCounter = 0;
             m_host->finishChannelWrite();
         }
     }

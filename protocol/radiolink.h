@@ -2,11 +2,13 @@
 // receive dispatcher that drives every channel and signalling transfer.
 #pragma once
 
-#include "protocol/frame.h"
+#include "frames/frame.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QElapsedTimer>
+#include <QList>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -18,6 +20,7 @@ class TComm;
 class SignallingPeer {
 public:
     virtual ~SignallingPeer() = default;
+    virtual std::uint8_t blockType() const = 0; // the data frames it reads
     virtual bool readRunning() const = 0;  // its rbtn is disabled
     virtual bool writeRunning() const = 0; // its wbtn is disabled
     virtual void SendNextBlock() = 0;
@@ -53,17 +56,26 @@ public:
     RadioLink(TComm &comm, QTimer &resendTimer);
 
     void setHost(ChannelHost *host) { m_host = host; }
-    // Dispatch order: five-tone, two-tone, FSK, DTMF.
-    void setSignalling(SignallingPeer *fiveTone, SignallingPeer *twoTone, SignallingPeer *fsk,
-                       SignallingPeer *dtmf);
+    // The signalling windows in the order the dispatcher serves them: five-tone, two-tone, FSK,
+    // DTMF.
+    void setSignalling(QList<SignallingPeer *> peers) { m_peers = std::move(peers); }
+    // Whether any read or write with the radio runs: a channel transfer or a signalling one.
+    bool exchangeRunning() const;
+    bool signallingRunning() const;
+    // What the user is told when a second exchange would start while one runs.
+    inline static const QString kBusyMessage = QStringLiteral("正在与电台交换数据，请等当前的读写结束后再试。");
 
     std::uint8_t *tx() { return m_transfer.data(); }
     const Buffer &transferBuffer() const { return m_transfer; }
     const Buffer &receiveBuffer() const { return m_receiveBuffer; }
     const Buffer &receiveArea() const { return m_receiveArea; }
 
-    int writeBlockCounter = 0;
-    int readBlockCounter = 0;
+    // During a channel write: acknowledge bytes so far. During a channel read: the block asked
+    // for last; the two-tone and five-tone windows count their blocks in it too.
+    int writeBlockCounter() const { return m_writeBlockCounter; }
+    void setWriteBlockCounter(int n) { m_writeBlockCounter = n; }
+    int readBlockCounter() const { return m_readBlockCounter; }
+    void setReadBlockCounter(int n) { m_readBlockCounter = n; }
 
     void FillChecksum();
     // Hands `count` bytes of the transfer buffer to the port one byte per call; "发送失败!" once
@@ -80,6 +92,8 @@ public:
 
     // "PROGRAM" into bytes 0–6, checksum, sent.
     void sendHandshake();
+    // Read request for (type, number) into bytes 0–3 and sent.
+    void sendRequest(std::uint8_t blockType, std::uint8_t blockNumber);
     // Resend timer: enabling a running timer leaves its period alone.
     void enableResend();
     void stopResend();
@@ -105,7 +119,9 @@ private:
     TComm &m_comm;
     QTimer &m_resend;
     ChannelHost *m_host = nullptr;
-    std::array<SignallingPeer *, 4> m_peers{};
+    QList<SignallingPeer *> m_peers;
+    int m_writeBlockCounter = 0;
+    int m_readBlockCounter = 0;
     Buffer m_transfer{};
     Buffer m_receiveBuffer{};
     Buffer m_receiveArea{};

@@ -1,8 +1,7 @@
-// Message boxes: modal Qt boxes in the program, a recorder in tests.
+// Message boxes: shown by the program's presenter, recorded in tests.
 #include "rtl/dialogs.h"
 
-#include <QApplication>
-#include <QMessageBox>
+#include <QDebug>
 #include <QStringList>
 
 namespace rtl::dialogs {
@@ -15,21 +14,28 @@ Recorder &recorder()
     return r;
 }
 
+Recorder &presenter()
+{
+    static Recorder p;
+    return p;
+}
+
 void show(Kind kind, const QString &caption, const QString &text)
 {
-    if (recorder()) {
+    if (recorder())
         recorder()({kind, caption, text});
-        return;
-    }
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-        return; // no widgets to show a box with: nothing sensible to do
-    QMessageBox box(kind == Kind::Info ? QMessageBox::NoIcon : QMessageBox::Critical, caption, text,
-                    kind == Kind::Error ? QMessageBox::Yes : QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+    else if (presenter())
+        presenter()({kind, caption, text});
+    else
+        qWarning().noquote() << caption << ":" << text;
 }
 
 } // namespace
+
+void setPresenter(Recorder p)
+{
+    presenter() = std::move(p);
+}
 
 void setRecorder(Recorder r)
 {

@@ -26,7 +26,11 @@ struct Shown {
 
 using Recorder = std::function<void(const Shown &)>;
 
-// With a recorder installed no modal box is shown; the recorder receives each box instead.
+// Shows a box for real; the program installs one at start (the boxes need widgets, this module
+// does not). Without one a box's text goes to the warning log.
+void setPresenter(Recorder presenter);
+
+// With a recorder installed no box is shown; the recorder receives each box instead.
 void setRecorder(Recorder recorder);
 bool hasRecorder();
 

@@ -1,11 +1,126 @@
 // TForm2: the DTMF window.
 #include "signalling/Unit2.h"
 
-TForm2::TForm2(RadioLink &link, QWidget *parent) : SignallingWindow(link, parent)
+#include "grid/cellgrid.h"
+#include "grid/gridspec.h"
+#include "signalling/dtmflayout.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+TransferPlan dtmfPlan()
 {
-    resize(640, 480);
+    TransferPlan plan;
+    plan.blockType = frame::kDtmfBlock;
+    plan.blockCount = dtmf::kBlockCount;
+    plan.readProgressMaximum = 5;
+    plan.writeProgressMaximum = 4;
+    return plan;
 }
 
-void TForm2::SendNextBlock() {}
+QComboBox *comboBox(QWidget *parent, const QStringList &items, const QString &initial)
+{
+    auto *box = new QComboBox(parent);
+    box->setEditable(true);
+    box->addItems(items);
+    box->setCurrentText(initial);
+    return box;
+}
 
-void TForm2::ReceiveBlock() {}
+// A label above its control, in column `col` of `grid`.
+void place(QGridLayout *grid, int row, int col, const QString &label, QWidget *control)
+{
+    auto *caption = new QLabel(label, control->parentWidget());
+    caption->setBuddy(control);
+    grid->addWidget(caption, row * 2, col);
+    grid->addWidget(control, row * 2 + 1, col);
+}
+
+} // namespace
+
+TForm2::TForm2(RadioLink &link, QWidget *parent) : SignallingWindow(link, dtmfPlan(), parent)
+{
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    ProgressBar1->hide();
+
+    PageControl1 = new QTabWidget(this);
+    auto *encodePage = new QWidget(PageControl1);
+    auto *encodeBox = new QGroupBox(QStringLiteral("DTMF编码"), encodePage);
+    (new QVBoxLayout(encodePage))->addWidget(encodeBox);
+    auto *encodeLayout = new QHBoxLayout(encodeBox);
+
+    xg2 = new TCellGrid(encodeBox);
+    GridSpec spec;
+    spec.name = QStringLiteral("xg2");
+    spec.alignment = Qt::AlignCenter;
+    spec.columns = {{QStringLiteral("信息码"), 64, CellEditorKind::None, {}, {}},
+                    {QStringLiteral("自动拨号存储器"), 102, CellEditorKind::Text, {}, QStringLiteral("12345678")}};
+    buildGrid(xg2, spec, this);
+    fitGridToCells(xg2);
+    encodeLayout->addWidget(xg2);
+
+    auto *settings = new QGridLayout;
+    cb1 = comboBox(encodeBox, dtmf::rateItems(), QStringLiteral("6"));
+    cb2 = comboBox(encodeBox, dtmf::firstDigitTimeItems(), QStringLiteral("0"));
+    cb3 = comboBox(encodeBox, dtmf::firstDigitDelayItems(), QStringLiteral("100"));
+    cb4 = comboBox(encodeBox, dtmf::starHashTimeItems(), QStringLiteral("0"));
+    cb5 = comboBox(encodeBox, dtmf::dKeyItems(), QStringLiteral("D码"));
+    CheckB1 = new QCheckBox(QStringLiteral("DTMF侧音"), encodeBox);
+    CheckB1->setChecked(true);
+    place(settings, 0, 0, QStringLiteral("DTMF速率"), cb1);
+    place(settings, 0, 1, QStringLiteral("首位数码时间（毫秒）"), cb2);
+    place(settings, 1, 0, QStringLiteral("首位数码延迟（毫秒）"), cb3);
+    place(settings, 1, 1, QStringLiteral("*和#音时间（毫秒）"), cb4);
+    place(settings, 2, 0, QStringLiteral("D键设定(毫秒)"), cb5);
+    settings->addWidget(CheckB1, 5, 1, Qt::AlignBottom);
+    settings->setRowStretch(6, 1);
+    encodeLayout->addLayout(settings, 1);
+
+    auto *decodePage = new QWidget(PageControl1);
+    auto *decodeBox = new QGroupBox(QStringLiteral("DTMF解码"), decodePage);
+    (new QVBoxLayout(decodePage))->addWidget(decodeBox);
+    auto *decodeLayout = new QGridLayout(decodeBox);
+    Edit1 = new QLineEdit(QStringLiteral("12345678"), decodeBox);
+    cb6 = comboBox(decodeBox, dtmf::groupCallItems(), QStringLiteral("关"));
+    cb7 = comboBox(decodeBox, dtmf::autoResetItems(), QStringLiteral("10"));
+    cb8 = comboBox(decodeBox, dtmf::callAlarmItems(), QStringLiteral("常规"));
+    cb9 = comboBox(decodeBox, dtmf::autoAnswerItems(), QStringLiteral("关"));
+    CheckB2 = new QCheckBox(QStringLiteral("清除自动应答"), decodeBox);
+    place(decodeLayout, 0, 0, QStringLiteral("ID码"), Edit1);
+    place(decodeLayout, 0, 1, QStringLiteral("组呼码"), cb6);
+    place(decodeLayout, 1, 0, QStringLiteral("自动复位定时器（秒）"), cb7);
+    place(decodeLayout, 1, 1, QStringLiteral("呼叫告警"), cb8);
+    place(decodeLayout, 2, 0, QStringLiteral("自动应答"), cb9);
+    decodeLayout->addWidget(CheckB2, 5, 1, Qt::AlignBottom);
+    decodeLayout->setRowStretch(6, 1);
+
+    PageControl1->addTab(encodePage, QStringLiteral("DTMF编码"));
+    PageControl1->addTab(decodePage, QStringLiteral("DTMF解码"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(PageControl1, 1);
+    layout->addWidget(bottomBar());
+
+    addText(QStringLiteral("xg2"), xg2);
+    const std::pair<const char *, QWidget *> named[] = {
+        {"cb1", cb1}, {"cb2", cb2}, {"cb3", cb3}, {"cb4", cb4},   {"cb5", cb5},         {"CheckB1", CheckB1},
+        {"Edit1", Edit1}, {"cb6", cb6}, {"cb7", cb7}, {"cb8", cb8}, {"cb9", cb9}, {"CheckB2", CheckB2}};
+    for (const auto &[name, widget] : named)
+        addText(QString::fromLatin1(name), widget);
+    FormCreate();
+}
+
+void TForm2::FormCreate()
+{
+    numberRows(xg2, 1, dtmf::kMemoryRows);
+}
+
+BlockLayout TForm2::blockLayout() const
+{
+    return dtmf::blockLayout();
+}

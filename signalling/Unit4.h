@@ -1,4 +1,4 @@
-// TForm4: the two tone window.
+// TForm4: the two-tone window.
 #pragma once
 
 #include "signalling/signallingwindow.h"
@@ -8,6 +8,6 @@ class TForm4 : public SignallingWindow {
 public:
     explicit TForm4(RadioLink &link, QWidget *parent = nullptr);
 
-    void SendNextBlock() override;
-    void ReceiveBlock() override;
+protected:
+    BlockLayout blockLayout() const override;
 };

@@ -1,4 +1,4 @@
-// TForm5: the five tone window.
+// TForm5: the five-tone window.
 #pragma once
 
 #include "signalling/signallingwindow.h"
@@ -8,6 +8,6 @@ class TForm5 : public SignallingWindow {
 public:
     explicit TForm5(RadioLink &link, QWidget *parent = nullptr);
 
-    void SendNextBlock() override;
-    void ReceiveBlock() override;
+protected:
+    BlockLayout blockLayout() const override;
 };

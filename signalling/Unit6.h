@@ -8,6 +8,6 @@ class TForm6 : public SignallingWindow {
 public:
     explicit TForm6(RadioLink &link, QWidget *parent = nullptr);
 
-    void SendNextBlock() override;
-    void ReceiveBlock() override;
+protected:
+    BlockLayout blockLayout() const override;
 };

@@ -1,35 +1,135 @@
-// Signalling window frame.
+// The handlers every signalling window shares.
 #include "signalling/signallingwindow.h"
 
+#include "grid/cellgrid.h"
 #include "rtl/dialogs.h"
 #include "rtl/guard.h"
 
+#include <QCloseEvent>
+#include <QApplication>
 #include <QHBoxLayout>
-#include <QVBoxLayout>
+#include <QScreen>
+#include <QShowEvent>
+#include <algorithm>
 
-SignallingWindow::SignallingWindow(RadioLink &link, QWidget *parent)
+namespace {
+
+// Room for a title bar the window manager adds, before the window has one to measure.
+constexpr int kTitleAllowance = 30;
+
+} // namespace
+
+SignallingWindow::SignallingWindow(RadioLink &link, const TransferPlan &plan, QWidget *parent)
     : QWidget(parent, Qt::Window), m_link(link)
 {
     setWindowTitle(rtl::kAppTitle);
-    rbtn = new QPushButton(QStringLiteral("读取"), this);
-    wbtn = new QPushButton(QStringLiteral("写入"), this);
-    Button3 = new QPushButton(QStringLiteral("关闭"), this);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(rbtn);
-    buttons->addWidget(wbtn);
-    buttons->addWidget(Button3);
-    auto *layout = new QVBoxLayout(this);
-    layout->addStretch();
-    layout->addLayout(buttons);
+    m_bottomBar = new QWidget(this);
+    ProgressBar1 = new QProgressBar(m_bottomBar);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setValue(0);
+    rbtn = new QPushButton(QStringLiteral("读取"), m_bottomBar);
+    wbtn = new QPushButton(QStringLiteral("写入"), m_bottomBar);
+    Button3 = new QPushButton(QStringLiteral("关闭"), m_bottomBar);
+    auto *bottom = new QHBoxLayout(m_bottomBar);
+    bottom->setContentsMargins(0, 0, 0, 0);
+    bottom->addWidget(ProgressBar1, 1);
+    for (QPushButton *button : {rbtn, wbtn, Button3})
+        bottom->addWidget(button);
+    Timer1 = new QTimer(this);
+    m_transfer = std::make_unique<BlockTransfer>(link, plan, rbtn, wbtn, ProgressBar1, Timer1);
 
     connect(rbtn, &QPushButton::clicked, this, rtl::guarded([this] { rbtnClick(); }));
     connect(wbtn, &QPushButton::clicked, this, rtl::guarded([this] { wbtnClick(); }));
     connect(Button3, &QPushButton::clicked, this, rtl::guarded([this] { Button3Click(); }));
+    connect(Timer1, &QTimer::timeout, this, rtl::guarded([this] { Timer1Timer(); }));
+}
+
+void SignallingWindow::addText(const QString &name, QWidget *widget)
+{
+    m_texts.add(name, widget);
+    if (auto *grid = qobject_cast<TCellGrid *>(widget))
+        m_grids << grid;
+}
+
+void SignallingWindow::prepareExchange()
+{
+    if (m_link.exchangeRunning())
+        throw rtl::Exception(RadioLink::kBusyMessage);
+    for (TCellGrid *grid : std::as_const(m_grids))
+        grid->endEdit();
+    if (ensurePortOpen)
+        ensurePortOpen();
+    m_link.clearReceiveState(); // nothing half-received before this exchange belongs to it
+}
+
+void SignallingWindow::rbtnClick()
+{
+    prepareExchange();
+    m_transfer->startRead();
+}
+
+void SignallingWindow::wbtnClick()
+{
+    prepareExchange();
+    // Every block is built before the first byte goes out: a radio must never be left half
+    // written because a later field did not convert.
+    checkBeforeWrite();
+    const BlockLayout layout = blockLayout();
+    QList<QByteArray> payloads;
+    for (const QList<Field> &fields : layout) {
+        QByteArray payload(frame::kPayloadLength, '\0');
+        encodeFields(fields, m_texts, reinterpret_cast<std::uint8_t *>(payload.data()));
+        payloads << payload;
+    }
+    m_transfer->startWrite(payloads);
+}
+
+void SignallingWindow::SendNextBlock()
+{
+    m_transfer->acknowledged();
+}
+
+void SignallingWindow::ReceiveBlock()
+{
+    const BlockLayout layout = blockLayout();
+    m_transfer->received([&](int block, const std::uint8_t *payload) {
+        return decodeFields(layout.at(block), payload, m_texts);
+    });
 }
 
 void SignallingWindow::Button3Click()
 {
-    m_link.stopResend();
+    m_transfer->abort();
     hide();
+}
+
+void SignallingWindow::Timer1Timer()
+{
+    m_transfer->watchdogExpired();
+}
+
+void SignallingWindow::showEvent(QShowEvent *event)
+{
+    // Over the window the user opened it from, and inside the screen's free area: never under a
+    // panel, over the menu bar or past the edge.
+    if (!event->spontaneous()) {
+        const QWidget *from = QApplication::activeWindow();
+        if (const QScreen *screen = from ? from->screen() : this->screen(); screen && from != this) {
+            const QRect free = screen->availableGeometry();
+            const QSize size = frameGeometry().size().expandedTo(this->size() + QSize(0, kTitleAllowance));
+            QPoint topLeft = from ? from->frameGeometry().center() - QPoint(size.width() / 2, size.height() / 2)
+                                  : free.center() - QPoint(size.width() / 2, size.height() / 2);
+            topLeft.setX(std::clamp(topLeft.x(), free.left(), std::max(free.left(), free.right() - size.width())));
+            topLeft.setY(std::clamp(topLeft.y(), free.top(), std::max(free.top(), free.bottom() - size.height())));
+            move(topLeft);
+        }
+    }
+    QWidget::showEvent(event);
+}
+
+void SignallingWindow::closeEvent(QCloseEvent *event)
+{
+    // The title bar's close is the close button: the window is only hidden.
+    rtl::guard([this] { m_transfer->abort(); });
+    QWidget::closeEvent(event);
 }

@@ -2,7 +2,7 @@
 // simulated radio made of them.
 #pragma once
 
-#include "protocol/frame.h"
+#include "frames/frame.h"
 #include "tools/radiosim/radiosim.h"
 
 #include <QByteArray>

@@ -4,7 +4,7 @@
 #include "app/forms.h"
 #include "app/tests/linebytes.h"
 #include "grid/cellgrid.h"
-#include "protocol/frame.h"
+#include "frames/frame.h"
 #include "rtl/dialogs.h"
 #include "serial/serialcomm.h"
 #include "tools/radiosim/radiosim.h"

@@ -4,7 +4,7 @@
 #include "app/forms.h"
 #include "app/tests/linebytes.h"
 #include "grid/cellgrid.h"
-#include "protocol/frame.h"
+#include "frames/frame.h"
 #include "rtl/dialogs.h"
 #include "serial/serialcomm.h"
 #include "signalling/Unit2.h"
@@ -193,9 +193,9 @@ private slots:
         // The radio has made out the first handshake before the logs are cleared.
         QTRY_VERIFY(!eventsOf(m_sim, Event::Handshake).isEmpty());
         m_sim.clearLogs();
-        Form1->link().writeBlockCounter = 5;
+        Form1->link().setWriteBlockCounter(5);
         QTest::keyClick(Form1->comcbb, Qt::Key_F11); // while wbtn is disabled
-        QCOMPARE(Form1->link().writeBlockCounter, 0);
+        QCOMPARE(Form1->link().writeBlockCounter(), 0);
         QTRY_COMPARE(m_sim.received().left(7), QByteArray("PROGRAM"));
         QVERIFY(Form1->Comm1->isOpen());
     }

@@ -1,5 +1,5 @@
 // Frames, checksum and the receive dispatcher, with the bytes read back from a real pty.
-#include "protocol/frame.h"
+#include "frames/frame.h"
 #include "protocol/radiolink.h"
 #include "rtl/dialogs.h"
 #include "serial/serialcomm.h"
@@ -99,11 +99,13 @@ struct FakeHost : ChannelHost {
 };
 
 struct FakePeer : SignallingPeer {
-    FakePeer(QString n, QStringList *l) : name(std::move(n)), log(l) {}
+    FakePeer(QString n, std::uint8_t t, QStringList *l) : name(std::move(n)), type(t), log(l) {}
     QString name;
+    std::uint8_t type;
     QStringList *log = nullptr;
     bool reading = true;
     bool writing = true;
+    std::uint8_t blockType() const override { return type; }
     bool readRunning() const override { return reading; }
     bool writeRunning() const override { return writing; }
     void SendNextBlock() override { *log << name + QStringLiteral(" send"); }
@@ -209,7 +211,7 @@ private slots:
             }
         }
         QCOMPARE(rig.host.calls.count(QStringLiteral("finish")), 1);
-        QCOMPARE(rig.link.writeBlockCounter, 0);
+        QCOMPARE(rig.link.writeBlockCounter(), 0);
         QCOMPARE(rig.host.calls.count(QStringLiteral("step")), 18);
         QVERIFY(!rig.timer.isActive());
         QVERIFY(rig.line.drain().isEmpty());
@@ -244,7 +246,7 @@ private slots:
         rig.line.read(7);
         rig.receive(bytes({0x06}));
         QCOMPARE(rig.line.read(4), bytes({0x52, 0, 1, 0x20}));
-        QCOMPARE(rig.link.readBlockCounter, 0);
+        QCOMPARE(rig.link.readBlockCounter(), 0);
 
         rig.receive(dataFrame(0, 1));
         QCOMPARE(rig.line.read(4), bytes({0x52, 0, 2, 0x20}));
@@ -252,12 +254,12 @@ private slots:
         // The radio answers block 9 where 5 was asked: the read follows it.
         rig.receive(dataFrame(0, 9));
         QCOMPARE(rig.line.read(4), bytes({0x52, 0, 10, 0x20}));
-        QCOMPARE(rig.link.readBlockCounter, 10);
+        QCOMPARE(rig.link.readBlockCounter(), 10);
 
         rig.receive(dataFrame(0, 16));
         QCOMPARE(rig.line.read(4), bytes({0x52, 5, 0, 0x20}));
         QCOMPARE(rig.pauses, QList<int>{2});
-        QCOMPARE(rig.link.readBlockCounter, 0);
+        QCOMPARE(rig.link.readBlockCounter(), 0);
         QVERIFY(rig.host.calls.contains(QStringLiteral("hideBar")));
 
         rig.receive(dataFrame(5, 0));
@@ -297,11 +299,11 @@ private slots:
         QFETCH(bool, reading);
         Rig rig;
         rig.host.reading = reading;
-        rig.link.readBlockCounter = 4;
+        rig.link.setReadBlockCounter(4);
         rig.receive(chunk);
         QVERIFY(rig.line.drain().isEmpty());
         QVERIFY(rig.host.calls.isEmpty());
-        QCOMPARE(rig.link.readBlockCounter, 4);
+        QCOMPARE(rig.link.readBlockCounter(), 4);
         QCOMPARE(int(rig.link.receiveBuffer()[0]), 0);
     }
 
@@ -351,11 +353,11 @@ private slots:
     {
         Rig rig;
         QStringList log;
-        FakePeer five(QStringLiteral("five"), &log);
-        FakePeer two(QStringLiteral("two"), &log);
-        FakePeer fsk(QStringLiteral("fsk"), &log);
-        FakePeer dtmf(QStringLiteral("dtmf"), &log);
-        rig.link.setSignalling(&five, &two, &fsk, &dtmf);
+        FakePeer five(QStringLiteral("five"), 4, &log);
+        FakePeer two(QStringLiteral("two"), 3, &log);
+        FakePeer fsk(QStringLiteral("fsk"), 2, &log);
+        FakePeer dtmf(QStringLiteral("dtmf"), 1, &log);
+        rig.link.setSignalling({&five, &two, &fsk, &dtmf});
         rig.receive(bytes({0x06}));
         QCOMPARE(log, QStringList({"five send", "two send", "fsk send", "dtmf send"}));
         log.clear();

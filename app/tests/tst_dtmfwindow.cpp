@@ -1,0 +1,202 @@
+// The DTMF window against the simulated radio over a pty: its frames on the line, a write read
+// back, and how an exchange starts and ends.
+#include "app/Unit1.h"
+#include "app/forms.h"
+#include "app/tests/linebytes.h"
+#include "grid/cellgrid.h"
+#include "rtl/dialogs.h"
+#include "serial/serialcomm.h"
+#include "signalling/Unit2.h"
+#include "signalling/Unit6.h"
+#include "tools/radiosim/radiosim.h"
+
+#include <QtTest>
+
+using radiosim::Event;
+using radiosim::RadioSim;
+
+namespace {
+
+// The frames the radio took, a resent frame counted once.
+QList<QByteArray> distinctWrites(const RadioSim &sim)
+{
+    QList<QByteArray> frames;
+    for (const Event &e : eventsOf(sim, Event::Write))
+        if (frames.isEmpty() || frames.last() != e.bytes)
+            frames << e.bytes;
+    return frames;
+}
+
+QStringList windowTexts(TForm2 *w)
+{
+    QStringList out{w->cb1->currentText(), w->cb2->currentText(), w->cb3->currentText(), w->cb4->currentText(),
+                    w->cb5->currentText(), QString::number(w->CheckB1->isChecked()), w->Edit1->text(),
+                    w->cb6->currentText(), w->cb7->currentText(), w->cb8->currentText(), w->cb9->currentText(),
+                    QString::number(w->CheckB2->isChecked())};
+    for (int r = 1; r <= 18; ++r)
+        out << w->xg2->Cells(1, r);
+    return out;
+}
+
+} // namespace
+
+class TestDtmfWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<rtl::dialogs::Recording> m_boxes;
+    RadioSim m_sim;
+
+    void newWindows()
+    {
+        destroyForms();
+        createForms();
+        Form1->comcbb->setCurrentText(m_sim.portPath());
+    }
+
+private slots:
+    void init()
+    {
+        m_boxes = std::make_unique<rtl::dialogs::Recording>();
+        QVERIFY(m_sim.start());
+        m_sim.clearImage();
+        m_sim.clearFaults();
+        m_sim.clearLogs();
+        newWindows();
+    }
+    void cleanup()
+    {
+        destroyForms();
+        m_sim.stop();
+        m_boxes.reset();
+    }
+
+    void initialWindowPutsExactFramesOnTheLine()
+    {
+        Form2->wbtnClick(); // the port is closed: the write opens it
+        QVERIFY(Form1->Comm1->isOpen() && !Form1->comcbb->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 10000);
+        QList<QByteArray> expected{withChecksum(
+            bytes({0x57, 1, 0, 0x20, 0x06, 0x00, 0x0A, 0x00, 0x00, 0xFF, 0, 0, 0, 0, 0x4E, 0x61, 0xBC, 0x00, 0xFF,
+                   0x0A, 0x01, 0x00, 0x00, 0x08, 0, 0, 0, 0, 0, 0, 0, 0}))};
+        for (int block = 1; block <= 3; ++block)
+            expected << withChecksum(bytes({0x57, 1, block, 0x20}) + QByteArray(28, '\0'));
+        QCOMPARE(distinctWrites(m_sim), expected);
+        QVERIFY(Form2->wbtn->isEnabled() && !Form2->ProgressBar1->isVisible() && !Form1->Tim1->isActive());
+    }
+
+    void writeThenReadBackIntoAFreshWindow()
+    {
+        Form2->cb1->setCurrentText("10");
+        Form2->cb2->setCurrentText("500");
+        Form2->cb3->setCurrentText("250");
+        Form2->cb4->setCurrentText("100");
+        Form2->cb5->setCurrentText("5000");
+        Form2->CheckB1->setChecked(false);
+        Form2->Edit1->setText("7654321");
+        Form2->cb6->setCurrentText("#");
+        Form2->cb7->setCurrentText(QStringLiteral("关"));
+        Form2->cb8->setCurrentText(QStringLiteral("连续"));
+        Form2->cb9->setCurrentText(QStringLiteral("ID码"));
+        Form2->CheckB2->setChecked(true);
+        for (const int row : {1, 6, 7, 13, 16, 17, 18})
+            Form2->xg2->setCells(1, row, QString::number(row * 1111));
+        const QStringList written = windowTexts(Form2);
+        Form2->wbtnClick();
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 10000);
+        QCOMPARE(distinctWrites(m_sim).size(), 4);
+
+        newWindows();
+        m_boxes->clear();
+        Form2->rbtnClick();
+        QVERIFY(!Form2->rbtn->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(Form2->rbtn->isEnabled(), 10000);
+        QCOMPARE(windowTexts(Form2), written);
+        QVERIFY(m_boxes->shown().isEmpty());
+        QVERIFY(!Form2->ProgressBar1->isVisible() && !Form1->Tim1->isActive() && !Form2->Timer1->isActive());
+        QList<QByteArray> requests;
+        for (const Event &e : eventsOf(m_sim, Event::Read))
+            if (requests.isEmpty() || requests.last() != e.bytes)
+                requests << e.bytes;
+        QCOMPARE(requests, QList<QByteArray>({bytes({0x52, 1, 0, 0x20}), bytes({0x52, 1, 1, 0x20}),
+                                              bytes({0x52, 1, 2, 0x20}), bytes({0x52, 1, 3, 0x20})}));
+    }
+
+    // "写入成功" only once the radio has taken the last block; a lost acknowledgement is resent for.
+    void successOnlyAfterTheLastAcknowledgement()
+    {
+        m_sim.dropAnswers(1000000); // acknowledged by hand below
+        Form2->wbtnClick();
+        for (int block = 0; block <= 3; ++block) {
+            QTRY_COMPARE(distinctWrites(m_sim).size(), block + 1);
+            QVERIFY(m_boxes->shown().isEmpty());
+            QVERIFY(!Form2->wbtn->isEnabled());
+            m_sim.sendRaw(bytes({0x06}));
+        }
+        QTRY_COMPARE(m_boxes->texts(), QStringList{QStringLiteral("写入成功")});
+        QVERIFY(Form2->wbtn->isEnabled());
+    }
+
+    // A field that does not convert stops the write before anything is sent.
+    void nothingHalfWritten()
+    {
+        Form2->xg2->setCells(1, 10, QStringLiteral("12a"));
+        Form2->wbtn->click();
+        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("'12a' is not a valid integer value")});
+        QVERIFY(Form2->wbtn->isEnabled() && Form2->rbtn->isEnabled());
+        QVERIFY(!Form1->Tim1->isActive() && !Form2->Timer1->isActive());
+        QTest::qWait(400); // a resend period: nothing may go out
+        QVERIFY(m_sim.received().isEmpty());
+    }
+
+    // A silent radio ends the exchange with a message; a later exchange keeps its own watchdog.
+    void watchdogEndsASilentExchange()
+    {
+        Form2->Timer1->setInterval(1500);
+        Form2->rbtnClick();
+        QTRY_VERIFY_WITH_TIMEOUT(Form2->rbtn->isEnabled(), 10000);
+        // Four answers each well inside the watchdog, 2.4 s in all: the watchdog restarts with
+        // each one, and the first read's has stopped with it.
+        m_sim.delayAnswers(600, 4);
+        Form2->rbtnClick();
+        QTRY_VERIFY_WITH_TIMEOUT(Form2->rbtn->isEnabled(), 10000);
+        QVERIFY(m_boxes->shown().isEmpty());
+
+        m_sim.dropAnswers(1000000);
+        Form2->wbtnClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_boxes->shown().isEmpty(), 5000);
+        QCOMPARE(m_boxes->texts(),
+                 QStringList{QStringLiteral("电台停止应答：写入在第 1 块（共 4 块）处中断。电台中的设置可能只写入了一部分，请重新写入。")});
+        QVERIFY(Form2->wbtn->isEnabled() && Form2->rbtn->isEnabled());
+        QVERIFY(!Form1->Tim1->isActive() && !Form2->ProgressBar1->isVisible());
+    }
+
+    void closeEndsARunningExchange()
+    {
+        m_sim.dropAnswers(1000000);
+        Form2->show();
+        Form2->rbtnClick();
+        QVERIFY(Form1->Tim1->isActive());
+        Form2->Button3->click();
+        QVERIFY(!Form2->isVisible());
+        QVERIFY(Form2->rbtn->isEnabled() && Form2->wbtn->isEnabled());
+        QVERIFY(!Form1->Tim1->isActive() && !Form2->Timer1->isActive());
+    }
+
+    // While one exchange runs, no other may start in any window.
+    void oneExchangeAtATime()
+    {
+        m_sim.dropAnswers(1000000);
+        Form2->rbtnClick();
+        QTRY_VERIFY(!eventsOf(m_sim, Event::Read).isEmpty());
+        for (QPushButton *button : {Form6->wbtn, Form6->rbtn, Form2->wbtn, Form1->rbtn, Form1->wbtn}) {
+            m_boxes->clear();
+            button->click();
+            QCOMPARE(m_boxes->texts(), QStringList{RadioLink::kBusyMessage});
+        }
+        QVERIFY(Form6->wbtn->isEnabled() && Form1->wbtn->isEnabled() && Form1->rbtn->isEnabled());
+        QVERIFY(eventsOf(m_sim, Event::Write).isEmpty() && eventsOf(m_sim, Event::Handshake).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestDtmfWindow)
+#include "tst_dtmfwindow.moc"

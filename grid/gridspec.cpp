@@ -1,0 +1,85 @@
+// Grids built from their declarations.
+#include "grid/gridspec.h"
+
+#include "grid/cellgrid.h"
+#include "grid/combocelleditor.h"
+#include "grid/editcelleditor.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+struct SharedEditor {
+    CellEditorKind kind;
+    QStringList items;
+    QString defaultText;
+    TCellEditor *editor;
+};
+
+TCellEditor *makeEditor(const GridColumnSpec &column, QObject *owner, int number)
+{
+    if (column.editor == CellEditorKind::Text) {
+        auto *editor = new TEditCellEditor(owner);
+        editor->setObjectName(QStringLiteral("EditCellEditor%1").arg(number));
+        editor->setDefaultText(column.defaultText);
+        return editor;
+    }
+    auto *editor = new TComboCellEditor(owner);
+    editor->setObjectName(QStringLiteral("ComboCellEditor%1").arg(number));
+    editor->setItems(column.items);
+    editor->setDefaultText(column.defaultText);
+    return editor;
+}
+
+} // namespace
+
+void buildGrid(TCellGrid *grid, const GridSpec &spec, QObject *editorOwner)
+{
+    grid->setObjectName(spec.name);
+    grid->setColCount(int(spec.columns.size()));
+    grid->setRowCount(spec.rowCount);
+    grid->setDefaultRowHeight(spec.rowHeight);
+    grid->setImmediateEditMode(spec.immediateEditMode);
+    grid->setRangeSelect(spec.rangeSelect);
+
+    std::vector<SharedEditor> editors;
+    for (int c = 0; c < spec.columns.size(); ++c) {
+        const GridColumnSpec &def = spec.columns[c];
+        TCellGridColumn *column = grid->Columns()->Items(c);
+        column->setCaption(def.caption);
+        column->setWidth(def.width);
+        column->setAlignment(spec.alignment);
+        column->setHeaderAlignment(spec.alignment);
+        column->setEditorInheritsCellProps(spec.editorInheritsCellProps);
+        if (def.editor == CellEditorKind::None)
+            continue;
+        auto found = std::find_if(editors.begin(), editors.end(), [&](const SharedEditor &e) {
+            return e.kind == def.editor && e.items == def.items && e.defaultText == def.defaultText;
+        });
+        if (found == editors.end()) {
+            const int number = int(std::count_if(editors.begin(), editors.end(),
+                                                 [&](const SharedEditor &e) { return e.kind == def.editor; }))
+                               + 1;
+            editors.push_back({def.editor, def.items, def.defaultText, makeEditor(def, editorOwner, number)});
+            found = editors.end() - 1;
+        }
+        column->setEditor(found->editor);
+    }
+}
+
+void fitGridToCells(TCellGrid *grid)
+{
+    int width = 2 * grid->frameWidth();
+    for (int c = 0; c < grid->ColCount(); ++c)
+        width += grid->ColWidths(c);
+    grid->setFixedSize(width, grid->RowCount() * grid->DefaultRowHeight() + 2 * grid->frameWidth());
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void numberRows(TCellGrid *grid, int first, int last)
+{
+    for (int r = first; r <= last; ++r)
+        grid->setCells(0, r, QString::number(r));
+}

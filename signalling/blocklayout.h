@@ -1,0 +1,84 @@
+// Field tables of the signalling blocks: where each text of a window sits in a block's 28-byte
+// payload and how it is written there. One table drives both directions, so encoding and
+// decoding cannot drift apart.
+#pragma once
+
+#include "rtl/exception.h"
+#include "signalling/signallingtexts.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+enum class FieldKind {
+    Byte,      // decimal integer ÷ divisor (exact), low 8 bits; read: byte × divisor
+    Word,      // decimal integer, low 16 bits, little-endian
+    Long,      // decimal integer, 32 bits, little-endian; read back signed
+    WholeWord, // a number that must be whole ("1981.0" is fine), low 16 bits
+    Switch,    // check box: 0xFF checked, 0x00 unchecked
+    Choice,    // one of a list of texts, each with its code
+    Length,    // the number of characters of the text; not read back
+    PairCode,  // two tone letters read as a hexadecimal byte ("AB" 0xAB); read: a letter A–D per nibble
+    HexDigit,  // a hexadecimal text, low 8 bits; read: the low nibble as one digit
+    ToneCode,  // a hexadecimal text, low 24 bits in 3 bytes; read: five upper-case digits
+};
+
+// Which part of its byte a Choice takes. Low writes the whole byte, so it comes first; High then
+// fills the upper four bits.
+enum class Nibble { Whole, Low, High };
+
+// What a row's key cell (its first cell) being empty does to a field of that row.
+enum class RowRule {
+    None,
+    ZeroWhenUnused,      // the field is written as zero bytes
+    EmptyIsZeroWhenUnused // an empty text is written as zero bytes; anything else as usual
+};
+
+struct Choice {
+    QString text;
+    int code;
+};
+
+struct Field {
+    int offset = 0; // payload byte 0–27
+    FieldKind kind = FieldKind::Byte;
+    TextRef ref;
+
+    int divisor = 1;          // Byte
+    QString zeroText;         // Byte: the text of 0 ("D码", "关"); it also writes 0
+    bool emptyIsZero = false; // an empty text writes 0 and 0 reads back empty
+    bool onlyFFIsOn = false;  // Switch: only 0xFF reads as checked (else any non-zero byte)
+
+    QList<Choice> choices;    // Choice
+    Nibble nibble = Nibble::Whole;
+    bool refuseOther = false; // Choice: a text off the list stops the write (else it writes 0)
+    QString readOther;        // Choice: the text of a code off the list; null leaves the text
+    QString note;             // Choice: told once after a read that met a code off the list (%1)
+    QString label;            // how a refusal names the field: "「组呼码」", "编码表 第 3 行「使用标准」"
+
+    std::optional<TextRef> rowKey; // the row's first cell, for the row rule
+    RowRule rowRule = RowRule::None;
+    int readIf = -1; // decoded only when this payload byte is not 0 (-1: always)
+};
+
+// Field tables of a window's blocks, indexed by block number.
+using BlockLayout = QList<QList<Field>>;
+
+// A text that is none of the values its field can hold: "「组呼码」: 'x' 不是可选值".
+class ESignallingValueError : public rtl::Exception {
+public:
+    using Exception::Exception;
+};
+
+// Writes the fields into `payload` (28 bytes, which the caller clears) in table order. A text that
+// does not convert throws EConvertError with the conversion's own message, or
+// ESignallingValueError; `payload` may then hold part of the block.
+void encodeFields(const QList<Field> &fields, const SignallingTexts &texts, std::uint8_t *payload);
+
+// Writes the payload's fields into the texts; returns the notes of values it could not show.
+QStringList decodeFields(const QList<Field> &fields, const std::uint8_t *payload, SignallingTexts &texts);
+
+// The two tone letters of a pair code: 0xAB "AB"; a nibble outside A–D gives no letter.
+QString pairLetters(std::uint8_t code);

@@ -1,0 +1,59 @@
+// Helpers for the block codec tests: texts written as "name=text" or "table:col:row=text", and
+// payloads as hexadecimal.
+#pragma once
+
+#include "signalling/blocklayout.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <QTest>
+
+// "cb1=6", "xg2:1:17=99", "CheckB1=1": a control's or a cell's text.
+inline TextRef refOf(const QString &spec)
+{
+    const QStringList parts = spec.section(QLatin1Char('='), 0, 0).split(QLatin1Char(':'));
+    if (parts.size() == 3)
+        return TextRef::cell(parts[0], parts[1].toInt(), parts[2].toInt());
+    return TextRef::control(parts[0]);
+}
+
+inline void setTexts(SignallingTexts &texts, const QStringList &specs)
+{
+    for (const QString &spec : specs)
+        texts.setText(refOf(spec), spec.section(QLatin1Char('='), 1));
+}
+
+// Every text in `specs` as the texts hold it, "name=text" each, for one comparison.
+inline QStringList textsOf(const SignallingTexts &texts, const QStringList &specs)
+{
+    QStringList out;
+    for (const QString &spec : specs)
+        out << spec.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') + texts.text(refOf(spec));
+    return out;
+}
+
+// The 28 payload bytes of `hex` (spaces allowed), zero-padded.
+inline QByteArray payloadOf(const QString &hex)
+{
+    QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
+    bytes.resize(28, '\0');
+    return bytes;
+}
+
+inline QByteArray encodeBlock(const QList<Field> &fields, const SignallingTexts &texts)
+{
+    QByteArray payload(28, '\0');
+    encodeFields(fields, texts, reinterpret_cast<std::uint8_t *>(payload.data()));
+    return payload;
+}
+
+// The message of the exception encoding throws, or an empty text.
+inline QString encodeError(const QList<Field> &fields, const SignallingTexts &texts)
+{
+    try {
+        encodeBlock(fields, texts);
+    } catch (const rtl::Exception &e) {
+        return e.message();
+    }
+    return {};
+}
