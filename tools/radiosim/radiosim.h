@@ -48,7 +48,8 @@ public:
     // Paces both directions at 9600 baud, 10 bits a byte: answers start only when the program's
     // frame would have finished arriving, and each byte arrives at the end of its slot.
     void setPaced(bool on);
-    // Data frames answering a read carry the 2 CRC bytes (default) or stop at byte 31.
+    // Data frames answering a read carry the 2 CRC bytes (default) or stop at byte 31; FSK
+    // answers always stop at byte 31.
     void setAnswerChecksum(bool on);
 
     // Logs: every byte from the program, every byte sent, and what the bytes meant.
