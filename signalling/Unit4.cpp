@@ -41,6 +41,11 @@ TForm4::TForm4(RadioLink &link, QWidget *parent) : SignallingWindow(link, twoTon
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
 
+    // The bar shows from the start and hides when an exchange ends; the buttons keep their place.
+    QSizePolicy barPolicy = ProgressBar1->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    ProgressBar1->setSizePolicy(barPolicy);
+
     PageControl1 = new QTabWidget(this);
 
     auto *encodePage = new QWidget(PageControl1);
@@ -73,7 +78,8 @@ TForm4::TForm4(RadioLink &link, QWidget *parent) : SignallingWindow(link, twoTon
         timing->addSpacing(12);
     }
     timing->addStretch(1);
-    encodeLayout->addLayout(timing, 1);
+    encodeLayout->addLayout(timing);
+    encodeLayout->addStretch(1);
 
     auto *decodePage = new QWidget(PageControl1);
     auto *decodeBox = new QGroupBox(QStringLiteral("2TONE解码"), decodePage);
