@@ -248,6 +248,19 @@ private slots:
         QCOMPARE(distinct(m_sim, Event::Write), again);
     }
 
+    // The next request follows the block number of the answer, counted in the main window.
+    void nextRequestFollowsTheAnswer()
+    {
+        m_sim.dropAnswers(1000000); // answered by hand below
+        Form5->rbtnClick();
+        QTRY_COMPARE(distinct(m_sim, Event::Read), QList<QByteArray>{bytes({0x52, 4, 0, 0x20})});
+        m_sim.sendRaw(withChecksum(bytes({0x57, 4, 5, 0x20}) + QByteArray(28, '\0')));
+        QTRY_COMPARE(distinct(m_sim, Event::Read).size(), 2);
+        QCOMPARE(distinct(m_sim, Event::Read).last(), bytes({0x52, 4, 6, 0x20}));
+        QCOMPARE(Form1->link().readBlockCounter(), 6);
+        QCOMPARE(Form5->xg2->Cells(1, 10), QStringLiteral("00000")); // block 5: encode rows 9, 10
+    }
+
     // Rows not in use go out as zeros; a standard that is none of the five stops the write first.
     void freshWindowWritesAndAStrayStandardIsRefused()
     {
