@@ -66,6 +66,11 @@ TForm5::TForm5(RadioLink &link, QWidget *parent) : SignallingWindow(link, fiveTo
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
 
+    // The buttons keep their place when the bar hides after an exchange.
+    QSizePolicy barPolicy = ProgressBar1->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    ProgressBar1->setSizePolicy(barPolicy);
+
     PageControl1 = new QTabWidget(this);
     PageControl1->addTab(buildStandardsPage(), QStringLiteral("标准"));
     PageControl1->addTab(buildEncodePage(), QStringLiteral("编码"));
@@ -130,7 +135,7 @@ QWidget *TForm5::buildStandardsPage()
                 {QStringLiteral("重复码"), 64, CellEditorKind::DropDown, fivetone::codeDigits(), {}}});
 
     auto *layout = new QHBoxLayout(page);
-    layout->addWidget(tones);
+    layout->addWidget(tones, 0, Qt::AlignTop);
     layout->addWidget(xg1, 0, Qt::AlignTop);
     layout->addStretch(1);
     return page;
