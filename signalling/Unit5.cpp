@@ -6,7 +6,6 @@
 #include "rtl/guard.h"
 #include "signalling/fivetonelayout.h"
 
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
