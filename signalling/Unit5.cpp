@@ -1,24 +1,262 @@
 // TForm5: the five-tone window.
 #include "signalling/Unit5.h"
 
+#include "grid/cellgrid.h"
+#include "grid/gridspec.h"
+#include "rtl/guard.h"
+#include "signalling/fivetonelayout.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
 namespace {
 
-TransferPlan plan()
+constexpr int kDecodeTab = 2;
+const QString kCodeDefault = QStringLiteral("12345");
+
+TransferPlan fiveTonePlan()
 {
-    TransferPlan p;
-    p.blockType = frame::kFiveToneBlock;
-    p.blockCount = 17;
-    return p;
+    TransferPlan plan;
+    plan.blockType = frame::kFiveToneBlock;
+    plan.blockCount = fivetone::kBlockCount;
+    plan.nextFromAnswer = true;
+    plan.sharedCounter = true;
+    plan.readProgressMaximum = 16;
+    plan.writeProgressMaximum = 17;
+    return plan;
+}
+
+TCellGrid *grid(QWidget *parent, QObject *owner, const QString &name, int rows, const QList<GridColumnSpec> &columns)
+{
+    auto *g = new TCellGrid(parent);
+    GridSpec spec;
+    spec.name = name;
+    spec.rowCount = rows;
+    spec.alignment = Qt::AlignCenter;
+    spec.columns = columns;
+    buildGrid(g, spec, owner);
+    fitGridToCells(g);
+    return g;
+}
+
+GridColumnSpec codeColumn(const QString &caption, int width)
+{
+    return {caption, width, CellEditorKind::Text, {}, kCodeDefault};
+}
+
+GridColumnSpec standardColumn(int width)
+{
+    return {QStringLiteral("使用标准"), width, CellEditorKind::DropDown, fivetone::standardNames(),
+            QStringLiteral("CCIR")};
+}
+
+GridColumnSpec functionColumn(int width)
+{
+    return {QStringLiteral("功   能"), width, CellEditorKind::DropDown, fivetone::functionNames(),
+            fivetone::functionNames().first()};
 }
 
 } // namespace
 
-TForm5::TForm5(RadioLink &link, QWidget *parent) : SignallingWindow(link, plan(), parent)
+TForm5::TForm5(RadioLink &link, QWidget *parent) : SignallingWindow(link, fiveTonePlan(), parent)
 {
-    resize(640, 480);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+
+    // The buttons keep their place when the bar hides after an exchange.
+    QSizePolicy barPolicy = ProgressBar1->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    ProgressBar1->setSizePolicy(barPolicy);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->addTab(buildStandardsPage(), QStringLiteral("标准"));
+    PageControl1->addTab(buildEncodePage(), QStringLiteral("编码"));
+    PageControl1->addTab(buildDecodePage(), QStringLiteral("解码"));
+    PageControl1->setCurrentIndex(kDecodeTab);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(PageControl1, 1);
+    layout->addWidget(bottomBar());
+
+    const std::pair<const char *, QWidget *> named[] = {{"xg1", xg1}, {"xg2", xg2}, {"xg3", xg3}, {"cb1", cb1},
+                                                        {"cb2", cb2}, {"cb3", cb3}, {"cb4", cb4}};
+    for (const auto &[name, widget] : named)
+        addText(QString::fromLatin1(name), widget);
+
+    connect(CCIR, &QComboBox::currentTextChanged, this, rtl::guarded([this] { CCIRChange(); }));
+    xg2->OnSetEditText = [this](TCellGrid *, int ACol, int ARow, const QString &Value) {
+        xg2SetEditText(ACol, ARow, Value);
+    };
+    xg3->OnSetEditText = [this](TCellGrid *, int ACol, int ARow, const QString &Value) {
+        xg3SetEditText(ACol, ARow, Value);
+    };
+    FormCreate();
+    CCIRChange();
+}
+
+const std::array<QLineEdit *TForm5::*, 16> TForm5::kToneEdits{
+    &TForm5::Edit1,  &TForm5::Edit2,  &TForm5::Edit3,  &TForm5::Edit4,  &TForm5::Edit5,  &TForm5::Edit6,
+    &TForm5::Edit7,  &TForm5::Edit8,  &TForm5::Edit9,  &TForm5::Edit10, &TForm5::Edit11, &TForm5::Edit12,
+    &TForm5::Edit13, &TForm5::Edit14, &TForm5::Edit15, &TForm5::Edit16};
+
+QWidget *TForm5::buildStandardsPage()
+{
+    auto *page = new QWidget(PageControl1);
+    auto *tones = new QGroupBox(page);
+    auto *toneLayout = new QGridLayout(tones);
+    CCIR = new QComboBox(tones);
+    CCIR->setEditable(true);
+    CCIR->addItems(fivetone::standardNames());
+    CCIR->setCurrentText(QStringLiteral("CCIR"));
+    auto *nameLabel = new QLabel(QStringLiteral("标准名称："), tones);
+    nameLabel->setBuddy(CCIR);
+    toneLayout->addWidget(nameLabel, 0, 0, 1, 2);
+    toneLayout->addWidget(CCIR, 0, 2, 1, 2);
+    // Digits 0–7 in the left pair of columns, 8–F in the right.
+    const QStringList digits = fivetone::codeDigits();
+    for (int d = 0; d < fivetone::kDigits; ++d) {
+        QLineEdit *edit = this->*kToneEdits[size_t(d)] = new QLineEdit(tones);
+        edit->setEnabled(false);
+        edit->setMaximumWidth(72);
+        const int row = 1 + d % 8;
+        const int col = d < 8 ? 0 : 2;
+        toneLayout->addWidget(new QLabel(digits[d], tones), row, col, Qt::AlignRight);
+        toneLayout->addWidget(edit, row, col + 1);
+    }
+    toneLayout->setRowStretch(9, 1);
+
+    xg1 = grid(page, this, QStringLiteral("xg1"), 6,
+               {{QStringLiteral("5 TONE 标准"), 92, CellEditorKind::None, {}, {}},
+                {QStringLiteral("发射时长（MS）"), 100, CellEditorKind::Text, {}, {}},
+                {QStringLiteral("群呼码"), 64, CellEditorKind::DropDown, fivetone::codeDigits(), {}},
+                {QStringLiteral("重复码"), 64, CellEditorKind::DropDown, fivetone::codeDigits(), {}}});
+
+    auto *layout = new QHBoxLayout(page);
+    layout->addWidget(tones, 0, Qt::AlignTop);
+    layout->addWidget(xg1, 0, Qt::AlignTop);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget *TForm5::buildEncodePage()
+{
+    auto *page = new QWidget(PageControl1);
+    xg2 = grid(page, this, QStringLiteral("xg2"), fivetone::kRows + 1,
+               {{QStringLiteral("信息码"), 64, CellEditorKind::None, {}, {}}, codeColumn(QStringLiteral("第一帧编码"), 64),
+                codeColumn(QStringLiteral("第二帧编码"), 64), codeColumn(QStringLiteral("第三帧编码"), 64),
+                codeColumn(QStringLiteral("确认码"), 64), standardColumn(59)});
+
+    auto *delays = new QVBoxLayout;
+    const std::pair<QComboBox **, const char *> boxes[] = {
+        {&cb1, "发送第一帧编码的延迟时间（MS）"},
+        {&cb2, "发送第二帧编码的延迟时间（MS）"},
+        {&cb3, "发送第三帧编码的延迟时间（MS）"},
+        {&cb4, "各组码第一个音的扩展时长"}};
+    for (const auto &[box, label] : boxes) {
+        *box = new QComboBox(page);
+        (*box)->setEditable(true);
+        (*box)->addItems(fivetone::delayItems());
+        (*box)->setCurrentText(QStringLiteral("500"));
+        auto *caption = new QLabel(QString::fromUtf8(label), page);
+        caption->setBuddy(*box);
+        delays->addWidget(caption);
+        delays->addWidget(*box);
+        delays->addSpacing(8);
+    }
+    delays->addStretch(1);
+
+    auto *layout = new QHBoxLayout(page);
+    layout->addWidget(xg2, 0, Qt::AlignTop);
+    layout->addLayout(delays, 1);
+    return page;
+}
+
+QWidget *TForm5::buildDecodePage()
+{
+    auto *page = new QWidget(PageControl1);
+    xg3 = grid(page, this, QStringLiteral("xg3"), fivetone::kRows + 1,
+               {{QStringLiteral("信息码"), 64, CellEditorKind::None, {}, {}}, standardColumn(64),
+                codeColumn(QStringLiteral("第一帧解码"), 64), functionColumn(46),
+                codeColumn(QStringLiteral("第二帧解码"), 64), functionColumn(48),
+                codeColumn(QStringLiteral("第三帧解码"), 64), functionColumn(46),
+                codeColumn(QStringLiteral("回复码"), 64)});
+
+    ed1 = new QLineEdit(QStringLiteral("6000"), page);
+    ed1->setMaximumWidth(100);
+    // No block of the radio carries it.
+    ed1->setToolTip(QStringLiteral("复位时间不在电台的数据块中：写入不发送它，读取也不改变它。"));
+    auto *reset = new QHBoxLayout;
+    auto *resetLabel = new QLabel(QStringLiteral("复位时间（MS）"), page);
+    resetLabel->setBuddy(ed1);
+    reset->addWidget(resetLabel);
+    reset->addWidget(ed1);
+    reset->addStretch(1);
+
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(xg3);
+    layout->addLayout(reset);
+    layout->addStretch(1);
+    return page;
+}
+
+void TForm5::FormCreate()
+{
+    const QStringList names = fivetone::standardNames();
+    for (int s = 1; s <= fivetone::kStandardCount; ++s) {
+        xg1->setCells(0, s, names[s - 1]);
+        xg1->setCells(1, s, QStringLiteral("100"));
+        xg1->setCells(2, s, QStringLiteral("A"));
+        xg1->setCells(3, s, QStringLiteral("E"));
+    }
+    numberRows(xg2, 1, fivetone::kRows);
+    numberRows(xg3, 1, fivetone::kRows);
+}
+
+void TForm5::CCIRChange()
+{
+    const auto hz = fivetone::toneFrequencies(CCIR->currentText());
+    if (!hz)
+        return; // a typed name that is no standard leaves the table shown
+    for (int d = 0; d < fivetone::kDigits; ++d)
+        (this->*kToneEdits[size_t(d)])->setText(QString::number(hz->at(d), 'f', 1));
+}
+
+// The rules act on the current cell, which is still the cell just edited.
+void TForm5::xg2SetEditText(int, int, const QString &)
+{
+    const int col = xg2->Col();
+    const int row = xg2->Row();
+    if (xg2->Cells(1, row).isEmpty()) {
+        xg2->setCells(col, row, QString()); // a row not in use takes no values
+        return;
+    }
+    if (col == 1) {
+        const QStringList fill{kCodeDefault, QStringLiteral("45678"), QStringLiteral("ABCDE"), QStringLiteral("CCIR")};
+        for (int c = 2; c <= 5; ++c)
+            xg2->setCells(c, row, fill[c - 2]);
+    }
+}
+
+void TForm5::xg3SetEditText(int, int, const QString &)
+{
+    const int col = xg3->Col();
+    const int row = xg3->Row();
+    if (xg3->Cells(1, row).isEmpty()) {
+        xg3->setCells(col, row, QString());
+        return;
+    }
+    if (col == 1) {
+        const QStringList functions = fivetone::functionNames();
+        const QStringList fill{kCodeDefault,           functions[0], QStringLiteral("45678"), functions[1],
+                               QStringLiteral("ABCDE"), functions[2], QStringLiteral("56789")};
+        for (int c = 2; c <= 8; ++c)
+            xg3->setCells(c, row, fill[c - 2]);
+    }
 }
 
 BlockLayout TForm5::blockLayout() const
 {
-    return BlockLayout(17);
+    return fivetone::blockLayout();
 }

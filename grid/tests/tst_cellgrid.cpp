@@ -326,6 +326,8 @@ private slots:
         QTest::newRow("text Left inside stays") << kText << true << "" << K{Qt::Key_Left} << false << "7" << kText << 5;
         QTest::newRow("text Left twice leaves") << kText << true << "" << K{Qt::Key_Left, Qt::Key_Left} << true << "7" << kText << 5;
         QTest::newRow("text Right on selection stays") << kText << false << "abc" << K{Qt::Key_Right} << false << "abc" << kText << 5;
+        QTest::newRow("text Shift alone stays") << kText << true << "" << K{Qt::Key_Shift} << false << "7" << kText << 5;
+        QTest::newRow("drop Control alone stays") << kDrop << false << "LOW" << K{Qt::Key_Control} << false << "LOW" << kDrop << 5;
         QTest::newRow("text Escape does not cancel") << kText << true << "old" << K{Qt::Key_Escape} << false << "7" << kText << 5;
         QTest::newRow("text Escape then Enter") << kText << true << "old" << K{Qt::Key_Escape, Qt::Key_Return} << true << "7" << kText << 5;
         QTest::newRow("drop Up stays in list") << kDrop << false << "HIGH" << K{Qt::Key_Up} << false << "LOW" << kDrop << 5;
