@@ -65,25 +65,6 @@ private:
     TCellGrid *m_grid;
 };
 
-// Shift, Control and the like pressed on their own.
-bool isModifierKey(int key)
-{
-    switch (key) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Meta:
-    case Qt::Key_Alt:
-    case Qt::Key_AltGr:
-    case Qt::Key_CapsLock:
-    case Qt::Key_NumLock:
-    case Qt::Key_Super_L:
-    case Qt::Key_Super_R:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 // Shows the grid's cells below row 0 and right of column 0; the grid keeps the texts.
@@ -572,12 +553,6 @@ bool TCellGrid::viewportEvent(QEvent *event)
 
 void TCellGrid::keyPressEvent(QKeyEvent *event)
 {
-    // A lone modifier comes up from an open editor that does not take it (Shift held for a
-    // capital letter): it is part of the typing and ends nothing.
-    if (isModifierKey(event->key())) {
-        event->ignore();
-        return;
-    }
     // A key that reaches the grid itself ends any edit before it acts.
     endEdit();
     const QString text = event->text();
