@@ -48,6 +48,15 @@ void BlockTransfer::restartWatchdog()
     m_watchdog->start(); // each answer that moves the exchange on gives it 10 s again
 }
 
+void BlockTransfer::resendAfterSilence()
+{
+    // The resend counts from the last frame sent, so it fires only when the radio is silent. A
+    // timer left running from the start would resend frames the radio is still answering, and the
+    // radio's answers to both would be taken for answers to the next frame.
+    m_link.stopResend();
+    m_link.enableResend();
+}
+
 void BlockTransfer::stepBar()
 {
     m_bar->setValue(std::min(m_bar->value() + 1, m_bar->maximum()));
@@ -56,7 +65,6 @@ void BlockTransfer::stepBar()
 void BlockTransfer::startRead()
 {
     m_notes.clear();
-    m_link.enableResend();
     restartWatchdog();
     m_rbtn->setEnabled(false);
     setCounter(0);
@@ -64,6 +72,7 @@ void BlockTransfer::startRead()
     m_bar->setValue(1);
     m_bar->show();
     m_link.sendRequest(m_plan.blockType, 0);
+    resendAfterSilence();
 }
 
 void BlockTransfer::received(const std::function<QStringList(int, const std::uint8_t *)> &decode)
@@ -86,13 +95,12 @@ void BlockTransfer::received(const std::function<QStringList(int, const std::uin
     }
     restartWatchdog();
     m_link.sendRequest(m_plan.blockType, static_cast<std::uint8_t>(counter()));
+    resendAfterSilence();
 }
 
 void BlockTransfer::startWrite(const QList<QByteArray> &payloads)
 {
     m_payloads = payloads;
-    if (m_plan.resendOnWrite)
-        m_link.enableResend();
     restartWatchdog();
     m_wbtn->setEnabled(false);
     setCounter(0);
@@ -118,6 +126,8 @@ void BlockTransfer::sendBlock(int n)
     std::memcpy(tx + kHeaderLength, payload.constData(), kPayloadLength);
     m_link.FillChecksum();
     m_link.SendData(kFrameLength);
+    if (m_plan.resendOnWrite)
+        resendAfterSilence();
 }
 
 void BlockTransfer::acknowledged()

@@ -57,6 +57,7 @@ private:
     void setCounter(int n);
     void sendBlock(int n);
     void restartWatchdog();
+    void resendAfterSilence();
     void stepBar();
     void end();
 

@@ -136,6 +136,19 @@ private slots:
         QVERIFY(Form2->wbtn->isEnabled());
     }
 
+    // A radio that answers each frame in 120 ms never hears a frame twice: the resend waits for
+    // 300 ms of silence after the last frame, so no answer to a resend is taken for the next.
+    void resendOnlyAfterSilence()
+    {
+        m_sim.delayAnswers(120, 1000);
+        Form2->wbtnClick();
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 10000);
+        Form2->rbtnClick();
+        QTRY_VERIFY_WITH_TIMEOUT(Form2->rbtn->isEnabled(), 10000);
+        QCOMPARE(eventsOf(m_sim, Event::Write).size(), 4);
+        QCOMPARE(eventsOf(m_sim, Event::Read).size(), 4);
+    }
+
     // A field that does not convert stops the write before anything is sent.
     void nothingHalfWritten()
     {
