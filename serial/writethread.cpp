@@ -1,4 +1,4 @@
-// TWriteThread: takes blocks from its queue in call order and writes each one whole.
+// TWriteThread: takes blocks from its queue in call order and writes them whole.
 #include "serial/writethread.h"
 
 #include "serial/commevent.h"
@@ -63,8 +63,14 @@ void TWriteThread::run()
             m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
             continue;
         }
-        const QByteArray block = std::move(m_queue.front());
+        // Everything queued goes out in one write: a frame handed over byte by byte reaches the
+        // line without gaps even when this thread is scheduled late.
+        QByteArray block = std::move(m_queue.front());
         m_queue.pop_front();
+        while (!m_queue.empty()) {
+            block += m_queue.front();
+            m_queue.pop_front();
+        }
         lock.unlock();
 
         const WriteResult result = writeWhole(block);

@@ -54,7 +54,8 @@ const char *kindName(Event::Kind kind);
 class FrameParser {
 public:
     static constexpr qint64 kTailGapMs = 10;
-    static constexpr qint64 kIdleResetMs = 50;
+    // Long enough for a sender scheduled late on a busy machine, short of the 300 ms resend.
+    static constexpr qint64 kIdleResetMs = 250;
 
     // Bytes of one read arriving at nowMs. answerPending: the answer to the handshake or
     // request that opened the current tail has not started leaving yet.

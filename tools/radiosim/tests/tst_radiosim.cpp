@@ -291,7 +291,7 @@ void tst_RadioSim::framing_data()
     QTest::newRow("noise then frame") << QList<QByteArray>{QByteArray::fromHex("1500ff5709"), kEmptyChannel1}
                                       << QList<int>{0, 1} << true << "junk:5 write 0/1 ok";
     QTest::newRow("partial frame dropped after idle")
-            << QList<QByteArray>{kEmptyChannel1.left(14), kEmptyChannel1} << QList<int>{0, 100} << true
+            << QList<QByteArray>{kEmptyChannel1.left(14), kEmptyChannel1} << QList<int>{0, 300} << true
             << "junk:14 write 0/1 ok";
     QTest::newRow("bad byte 3 resyncs one byte on")
             << QList<QByteArray>{QByteArray::fromHex("5200010052000220")} << QList<int>{0} << true
