@@ -11,7 +11,10 @@
 
 QString PortEntry::label() const
 {
-    QStringList parts{QFileInfo(device).fileName()};
+    // The device's own name matters when the path is a by-id link.
+    QStringList parts;
+    if (path != device)
+        parts << QFileInfo(device).fileName();
     if (!description.isEmpty())
         parts << description;
     if (!problem.isEmpty())

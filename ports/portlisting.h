@@ -8,7 +8,7 @@ struct PortEntry {
     QString device;      // "/dev/ttyUSB0"
     QString description; // "USB Serial · 1a86:7523 · SN 0001"
     QString problem;     // why this user cannot open it; empty when they can
-    // One line for the list: the device, its description and the problem.
+    // What the list shows beside the path: the device behind a link, its description, the problem.
     QString label() const;
 };
 

@@ -123,9 +123,9 @@ private slots:
         for (const PortEntry &p : ports)
             got << p.path + QStringLiteral(" | ") + p.label();
         QCOMPARE(got, QStringList({
-            QStringLiteral("/dev/ttyS0 | ttyS0 — 无法打开: /dev/ttyS0 只允许其所有者读写 (权限 600)"),
+            QStringLiteral("/dev/ttyS0 | 无法打开: /dev/ttyS0 只允许其所有者读写 (权限 600)"),
             QStringLiteral("/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0 | ttyUSB0 — USB Serial · 1a86:7523 · SN 0001"),
-            QStringLiteral("/dev/ttyUSB10 | ttyUSB10"),
+            QStringLiteral("/dev/ttyUSB10 | "),
         }));
     }
 
