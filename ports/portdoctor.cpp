@@ -102,10 +102,11 @@ QMap<QString, QString> udevRules(const PortEnvironment &env)
     return rules;
 }
 
+// A link to /dev/null or an empty file: udev's way to switch a packaged rules file off.
 bool isMasked(const QString &rulesFile)
 {
     const QFileInfo info(rulesFile);
-    return info.symLinkTarget() == QStringLiteral("/dev/null") || (info.exists() && info.size() == 0);
+    return info.exists() && info.size() == 0;
 }
 
 bool processRunning(const PortEnvironment &env, const QString &name)

@@ -3,11 +3,24 @@
 
 #include "ports/portaccess.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
+
+namespace {
+
+// ttyUSB2 before ttyUSB10: a trailing number counts as a number. (QCollator's numeric mode
+// depends on the locale's collation and is not there in every one.)
+std::pair<QString, qint64> sortKey(const QString &path)
+{
+    qsizetype digits = path.size();
+    while (digits > 0 && path[digits - 1].isDigit())
+        --digits;
+    return {path.left(digits), path.mid(digits).toLongLong()};
+}
+
+} // namespace
 
 QString PortEntry::label() const
 {
@@ -38,10 +51,8 @@ QString stableLinkFor(const PortEnvironment &env, const QString &device)
 QList<PortEntry> listPorts(const PortEnvironment &env)
 {
     QList<SerialDevice> devices = env.devices();
-    QCollator byNumber;
-    byNumber.setNumericMode(true);
-    std::sort(devices.begin(), devices.end(), [&](const SerialDevice &a, const SerialDevice &b) {
-        return byNumber.compare(a.systemLocation, b.systemLocation) < 0;
+    std::sort(devices.begin(), devices.end(), [](const SerialDevice &a, const SerialDevice &b) {
+        return sortKey(a.systemLocation) < sortKey(b.systemLocation);
     });
 
     QList<PortEntry> out;

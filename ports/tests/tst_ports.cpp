@@ -108,11 +108,13 @@ class TestPorts : public QObject {
 private slots:
     void listingOrdersDescribesAndExplains()
     {
-        FakeRoot fake({QStringLiteral("dev/ttyUSB0"), QStringLiteral("dev/ttyUSB10"), QStringLiteral("dev/ttyS0"),
+        FakeRoot fake({QStringLiteral("dev/ttyUSB0"), QStringLiteral("dev/ttyUSB2"), QStringLiteral("dev/ttyUSB10"),
+                       QStringLiteral("dev/ttyS0"),
                        QStringLiteral("dev/serial/by-id/usb-1a86_USB_Serial-if00-port0->../../ttyUSB0")});
         fake.env.user.groups = {::getgid()};
         fake.env.listDevices = [] {
             return QList<SerialDevice>{{QStringLiteral("/dev/ttyUSB10"), {}, {}, {}, {}, {}},
+                                       {QStringLiteral("/dev/ttyUSB2"), {}, {}, {}, {}, {}},
                                        {QStringLiteral("/dev/ttyS0"), {}, {}, {}, {}, {}},
                                        {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("USB Serial"), QString(),
                                         QStringLiteral("0001"), 0x1a86, 0x7523}};
@@ -125,6 +127,7 @@ private slots:
         QCOMPARE(got, QStringList({
             QStringLiteral("/dev/ttyS0 | 无法打开: /dev/ttyS0 只允许其所有者读写 (权限 600)"),
             QStringLiteral("/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0 | ttyUSB0 — USB Serial · 1a86:7523 · SN 0001"),
+            QStringLiteral("/dev/ttyUSB2 | "),
             QStringLiteral("/dev/ttyUSB10 | "),
         }));
     }
