@@ -232,6 +232,13 @@ PortDoctorWindow *TForm1::portDoctor()
 void TForm1::showPortDoctor(const QString &port)
 {
     PortDoctorWindow *doctor = portDoctor();
+    // Above the progress window when that is up (a failed open leaves it for retry), else a
+    // window like any other.
+    const bool overProgress = Form3 && Form3->isVisible();
+    if (bool(doctor->windowFlags() & Qt::WindowStaysOnTopHint) != overProgress)
+        doctor->setWindowFlag(Qt::WindowStaysOnTopHint, overProgress);
+    if (!doctor->isVisible())
+        doctor->move(frameGeometry().center() - doctor->rect().center());
     doctor->show();
     doctor->raise();
     doctor->activateWindow();

@@ -48,7 +48,12 @@ void PortBox::refreshDevices()
         if (!port.problem.isEmpty())
             setItemData(i, palette().brush(QPalette::Disabled, QPalette::Text), Qt::ForegroundRole);
     }
-    setEditText(typed);
+    // The typed name stays; an item that matches it is the current one, so the list opens there.
+    const int match = findText(typed);
+    if (match >= 0)
+        setCurrentIndex(match);
+    else
+        setEditText(typed);
     view()->setMinimumWidth(view()->sizeHintForColumn(0) + 2 * view()->frameWidth());
 }
 

@@ -112,7 +112,8 @@ void PortDoctorWindow::render()
         html += QStringLiteral("<p>%1 <b>%2</b><br>%3").arg(statusMark(r.status), r.title.toHtmlEscaped(),
                                                            r.detail.toHtmlEscaped());
         if (!r.fix.isEmpty())
-            html += QStringLiteral("<pre style='margin-left:16px'>%1</pre>").arg(r.fix.toHtmlEscaped());
+            html += QStringLiteral("<p style='margin-left:16px; white-space:pre-wrap; font-family:monospace'>%1</p>")
+                        .arg(r.fix.toHtmlEscaped());
         html += QStringLiteral("</p>");
     }
     report->setHtml(html);
