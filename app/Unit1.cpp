@@ -4,6 +4,8 @@
 #include "app/Unit3.h"
 #include "app/formchanneltexts.h"
 #include "app/forms.h"
+#include "app/portbox.h"
+#include "app/portdoctorwindow.h"
 #include "channels/channelcodec.h"
 #include "channels/channelplan.h"
 #include "channels/channeltable.h"
@@ -38,6 +40,7 @@ constexpr int kRowHeight = 24;
 const QString kPlanFilter = QStringLiteral(".zq (*.zq)");
 // A pulled cable or a vanished USB adapter: the component's threads stop and say so once.
 const QString kLineLost = QStringLiteral("串口连接中断，请检查写频线后重试。");
+const QString kPortDoctor = QStringLiteral("串口诊断");
 
 } // namespace
 
@@ -60,7 +63,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
         if (!Comm1->isOpen() || m_lineLostShown)
             return;
         m_lineLostShown = true;
-        rtl::dialogs::errorBox(kLineLost);
+        const QString port = Comm1->CommName;
+        rtl::dialogs::exceptionBox(kLineLost, kPortDoctor, [this, port] { showPortDoctor(port); });
     };
     Tim1 = new QTimer(this);
     Tim1->setInterval(kResendIntervalMs);
@@ -79,15 +83,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 
     auto *bottom = new QHBoxLayout;
     auto *portLabel = new QLabel(QStringLiteral("端口"), central);
-    comcbb = new QComboBox(central);
+    comcbb = new PortBox(central); // the serial devices found follow the fixed names
     comcbb->setEditable(true);
     for (int n = 1; n <= 9; ++n)
         comcbb->addItem(QStringLiteral("COM%1").arg(n));
-    // Devices that exist, so a USB cable is one click away.
-    const QDir dev(QStringLiteral("/dev"));
-    for (const QString &name : dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
-                                             QDir::System | QDir::Files | QDir::Readable, QDir::Name))
-        comcbb->addItem(dev.filePath(name));
     comcbb->setCurrentText(QStringLiteral("COM1"));
     comcbb->setMinimumWidth(140);
     portLabel->setBuddy(comcbb);
@@ -212,6 +211,43 @@ void TForm1::buildMenus()
     connect(N2tone1, &QAction::triggered, this, rtl::guarded([this] { N2tone1Click(); }));
     connect(N5TONE1, &QAction::triggered, this, rtl::guarded([this] { N5TONE1Click(); }));
     connect(N4, &QAction::triggered, this, rtl::guarded([this] { N4Click(); }));
+    PortDoctor1 = helpMenu()->addAction(kPortDoctor);
+    connect(PortDoctor1, &QAction::triggered, this, rtl::guarded([this] { PortDoctor1Click(); }));
+}
+
+QMenu *TForm1::helpMenu()
+{
+    if (!m_helpMenu)
+        m_helpMenu = menuBar()->addMenu(QStringLiteral("帮助"));
+    return m_helpMenu;
+}
+
+PortDoctorWindow *TForm1::portDoctor()
+{
+    if (!m_portDoctor)
+        m_portDoctor = new PortDoctorWindow(this);
+    return m_portDoctor;
+}
+
+void TForm1::showPortDoctor(const QString &port)
+{
+    PortDoctorWindow *doctor = portDoctor();
+    // Above the progress window when that is up (a failed open leaves it for retry), else a
+    // window like any other.
+    const bool overProgress = Form3 && Form3->isVisible();
+    if (bool(doctor->windowFlags() & Qt::WindowStaysOnTopHint) != overProgress)
+        doctor->setWindowFlag(Qt::WindowStaysOnTopHint, overProgress);
+    if (!doctor->isVisible())
+        doctor->move(frameGeometry().center() - doctor->rect().center());
+    doctor->show();
+    doctor->raise();
+    doctor->activateWindow();
+    doctor->checkPort(port);
+}
+
+void TForm1::PortDoctor1Click()
+{
+    showPortDoctor(comcbb->currentText());
 }
 
 void TForm1::FormCreate()
@@ -236,7 +272,14 @@ bool TForm1::openPortFromBox()
     Comm1->CommName = comcbb->currentText();
     if (!comcbb->isEnabled())
         return false;
-    Comm1->OpenPort();
+    try {
+        Comm1->OpenPort();
+    } catch (const ECommsError &e) {
+        // The box leads on to the port doctor for the port that failed; the handler stops here.
+        const QString port = Comm1->CommName;
+        rtl::dialogs::exceptionBox(e.message(), kPortDoctor, [this, port] { showPortDoctor(port); });
+        throw rtl::EAbort();
+    }
     m_lineLostShown = false;
     comcbb->setEnabled(false);
     return true;
@@ -250,6 +293,7 @@ void TForm1::showProgressAndOpenPort()
         Form3->ProgressBar1->show();
         setSignallingMenuEnabled(true);
     }
+    Form3->watchForAnswers();
 }
 
 void TForm1::resetProgress(int maximum)
@@ -368,6 +412,8 @@ void TForm1::xgSetEditText(int ACol, int ARow, const QString &Value)
 
 void TForm1::Comm1ReceiveData(const char *Buffer, std::uint16_t BufferLength)
 {
+    if (Form3)
+        Form3->answerReceived();
     m_link->Comm1ReceiveData(Buffer, BufferLength);
 }
 

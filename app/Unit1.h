@@ -15,7 +15,9 @@
 #include <functional>
 #include <memory>
 
+class PortDoctorWindow;
 class QAction;
+class QMenu;
 class TCellGrid;
 class TComm;
 
@@ -44,6 +46,7 @@ public:
     QAction *N2tone1 = nullptr;
     QAction *N5TONE1 = nullptr;
     QAction *N4 = nullptr; // FSK 队列同步
+    QAction *PortDoctor1 = nullptr; // 帮助 → 串口诊断
 
     // ComboBox1…ComboBox10 by setting number 1…10.
     QComboBox *settingBox(int index) const;
@@ -59,6 +62,12 @@ public:
     // Whether the last channel transfer the user started was a write (retry repeats it).
     bool lastTransferWasWrite() const { return m_lastTransferWasWrite; }
     ChannelTexts &texts() { return *m_texts; }
+    // The 帮助 menu, made the first time it is asked for.
+    QMenu *helpMenu();
+    // The port doctor window, made the first time it is asked for.
+    PortDoctorWindow *portDoctor();
+    // Shows the port doctor checking `port`.
+    void showPortDoctor(const QString &port);
 
     // Handlers.
     void FormCreate();
@@ -72,6 +81,7 @@ public:
     void N3Click();
     void N5Click();
     void N1Click();
+    void PortDoctor1Click();
     void xgSetEditText(int ACol, int ARow, const QString &Value);
     void Comm1ReceiveData(const char *Buffer, std::uint16_t BufferLength);
     void Tim1Timer();
@@ -118,4 +128,6 @@ private:
     std::array<QComboBox *, kSettingCount> m_settingBoxes{}; // ComboBox1…ComboBox10
     bool m_lineLostShown = false;
     bool m_lastTransferWasWrite = false;
+    QMenu *m_helpMenu = nullptr;
+    PortDoctorWindow *m_portDoctor = nullptr;
 };

@@ -22,6 +22,15 @@ TForm3::TForm3(QWidget *parent)
     Button1->setGeometry(120, 58, 90, 28);
     Button2 = new QPushButton(QStringLiteral("取消"), this);
     Button2->setGeometry(370, 58, 90, 28);
+    noAnswerLabel = new QLabel(QStringLiteral("电台无响应: 检查写频线是否插好、电台是否开机"), this);
+    noAnswerLabel->setGeometry(35, 42, 510, 16);
+    noAnswerLabel->setAlignment(Qt::AlignCenter);
+    noAnswerLabel->setStyleSheet(QStringLiteral("color: #c62828"));
+    noAnswerLabel->hide();
+    noAnswerTimer = new QTimer(this);
+    noAnswerTimer->setSingleShot(true);
+    noAnswerTimer->setInterval(kNoAnswerMs);
+    connect(noAnswerTimer, &QTimer::timeout, this, [this] { noAnswerLabel->setVisible(isVisible()); });
     connect(Button1, &QPushButton::clicked, this, rtl::guarded([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, rtl::guarded([this] { Button2Click(); }));
 }
@@ -34,6 +43,19 @@ void TForm3::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
+void TForm3::watchForAnswers()
+{
+    noAnswerLabel->hide();
+    noAnswerTimer->start();
+}
+
+void TForm3::answerReceived()
+{
+    noAnswerLabel->hide();
+    if (isVisible())
+        noAnswerTimer->start();
+}
+
 void TForm3::Button2Click()
 {
     Form1->wbtn->setEnabled(true);
@@ -43,6 +65,8 @@ void TForm3::Button2Click()
     Form1->link().clearReceiveState();
     hide();
     Form1->Tim1->stop();
+    noAnswerTimer->stop();
+    noAnswerLabel->hide();
 }
 
 void TForm3::Button1Click()

@@ -20,14 +20,14 @@ Recorder &presenter()
     return p;
 }
 
-void show(Kind kind, const QString &caption, const QString &text)
+void show(const Shown &box)
 {
     if (recorder())
-        recorder()({kind, caption, text});
+        recorder()(box);
     else if (presenter())
-        presenter()({kind, caption, text});
+        presenter()(box);
     else
-        qWarning().noquote() << caption << ":" << text;
+        qWarning().noquote() << box.caption << ":" << box.text;
 }
 
 } // namespace
@@ -49,17 +49,22 @@ bool hasRecorder()
 
 void errorBox(const QString &text)
 {
-    show(Kind::Error, QStringLiteral("Error"), text);
+    show({Kind::Error, QStringLiteral("Error"), text, {}, {}});
 }
 
 void infoBox(const QString &text)
 {
-    show(Kind::Info, kAppTitle, text);
+    show({Kind::Info, kAppTitle, text, {}, {}});
 }
 
 void exceptionBox(const QString &text)
 {
-    show(Kind::Exception, kAppTitle, text);
+    show({Kind::Exception, kAppTitle, text, {}, {}});
+}
+
+void exceptionBox(const QString &text, const QString &actionLabel, std::function<void()> action)
+{
+    show({Kind::Exception, kAppTitle, text, actionLabel, std::move(action)});
 }
 
 Recording::Recording()

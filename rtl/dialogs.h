@@ -22,6 +22,9 @@ struct Shown {
     Kind kind;
     QString caption;
     QString text;
+    // A further button that leads on from the message (串口诊断 from a port error), if any.
+    QString actionLabel;
+    std::function<void()> action;
 };
 
 using Recorder = std::function<void(const Shown &)>;
@@ -37,6 +40,8 @@ bool hasRecorder();
 void errorBox(const QString &text);
 void infoBox(const QString &text);
 void exceptionBox(const QString &text);
+// The standard error box with a further button; `action` runs after the box when it is chosen.
+void exceptionBox(const QString &text, const QString &actionLabel, std::function<void()> action);
 
 // Test helper: records every box while it lives.
 class Recording {

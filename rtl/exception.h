@@ -25,6 +25,12 @@ public:
     using Exception::Exception;
 };
 
+// Stops a handler whose failure has been shown already: the guard shows nothing more.
+class EAbort : public Exception {
+public:
+    EAbort() : Exception(QString()) {}
+};
+
 } // namespace rtl
 
 using rtl::EConvertError;

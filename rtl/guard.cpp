@@ -12,6 +12,7 @@ void guard(const std::function<void()> &f)
 {
     try {
         f();
+    } catch (const EAbort &) {
     } catch (const Exception &e) {
         dialogs::exceptionBox(e.message());
     } catch (const std::bad_alloc &) {

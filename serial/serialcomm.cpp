@@ -9,6 +9,7 @@
 
 #include "rtl/guard.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cerrno>
@@ -83,7 +84,7 @@ TComm::~TComm()
     ClosePort();
 }
 
-QString TComm::devicePath(const QString &commName)
+QString TComm::devicePath(const QString &commName, const QString &root)
 {
     if (commName.contains(QLatin1Char('/')))
         return commName;
@@ -93,7 +94,7 @@ QString TComm::devicePath(const QString &commName)
     if (m.hasMatch()) {
         const int index = m.captured(1).toInt() - 1;
         const QString usb = QStringLiteral("/dev/ttyUSB%1").arg(index);
-        if (QFileInfo::exists(usb))
+        if (QFileInfo::exists(QDir(root).filePath(usb.mid(1))))
             return usb;
         return QStringLiteral("/dev/ttyS%1").arg(index);
     }

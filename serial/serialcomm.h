@@ -118,8 +118,8 @@ public:
     bool WriteData(const void *buffer, std::uint16_t count);
 
     bool isOpen() const;
-    // The device OpenPort opens for a port name.
-    static QString devicePath(const QString &commName);
+    // The device OpenPort opens for a port name; `root` stands for / when a fake tree is judged.
+    static QString devicePath(const QString &commName, const QString &root = QStringLiteral("/"));
 
     // Events, all called on the GUI thread with this component as sender.
     std::function<void(TComm *sender, const char *buffer, std::uint16_t length)> OnReceiveData;

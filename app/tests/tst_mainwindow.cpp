@@ -84,14 +84,22 @@ private slots:
         QVERIFY(!Form1->comcbb->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(idleWhenShown, 15000);
 
-        // The initial window: sixteen empty channels and the initial settings.
-        QByteArray expected("PROGRAM");
+        // The initial window: sixteen empty channels and the initial settings. A stall on a
+        // loaded machine may let the radio time out a handshake sent byte by byte and a resend
+        // repeat a frame, so the distinct frames are compared, each byte for byte.
+        QList<QByteArray> expected;
         for (int ch = 1; ch <= 16; ++ch)
-            expected += withChecksum(bytes({0x57, 0, ch, 0x20}) + QByteArray(27, 0) + bytes({0xFF}));
+            expected << withChecksum(bytes({0x57, 0, ch, 0x20}) + QByteArray(27, 0) + bytes({0xFF})).toHex(' ');
         QByteArray settings = bytes({0x57, 5, 0, 0x20, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 60, 1, 0, 0, 1});
         settings += QByteArray(11, 0) + bytes({0xFF}); // bytes 20–31 as channel 16 left them
-        expected += withChecksum(settings);
-        QCOMPARE(m_sim.received().left(expected.size()).toHex(' '), expected.toHex(' '));
+        expected << withChecksum(settings).toHex(' ');
+        QList<QByteArray> frames;
+        for (const Event &e : eventsOf(m_sim, Event::Write))
+            if (frames.isEmpty() || frames.last() != e.bytes.toHex(' '))
+                frames << e.bytes.toHex(' ');
+        QCOMPARE(frames, expected);
+        QVERIFY(m_sim.received().startsWith("PROGRAM"));
+        QVERIFY(!eventsOf(m_sim, Event::Handshake).isEmpty());
         for (QAction *a : {Form1->DTMF1, Form1->N2tone1, Form1->N5TONE1, Form1->N4})
             QVERIFY(a->isEnabled());
         QVERIFY(!Form1->Tim1->isActive());

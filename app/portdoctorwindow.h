@@ -1,0 +1,48 @@
+// 串口诊断: checks the port in the port box and shows each finding with its fix. It reads the
+// machine and changes nothing.
+#pragma once
+
+#include "ports/linecheck.h"
+#include "ports/portcheck.h"
+#include "ports/portenvironment.h"
+
+#include <QWidget>
+#include <memory>
+
+class PortBox;
+class QPushButton;
+class QTextBrowser;
+class QThread;
+
+class PortDoctorWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit PortDoctorWindow(QWidget *parent = nullptr);
+    ~PortDoctorWindow() override;
+
+    PortBox *portBox = nullptr;
+    QPushButton *checkButton = nullptr; // 重新检查
+    QPushButton *echoButton = nullptr;  // 回环测试
+    QTextBrowser *report = nullptr;
+
+    // The findings on show, in order; the loopback result last once it has run.
+    const QList<CheckResult> &results() const { return m_results; }
+    bool echoRunning() const { return m_echoThread != nullptr; }
+
+    // The machine the checks read; tests give a fake one.
+    void setEnvironment(const PortEnvironment &environment);
+    int echoTimeoutMs = kEchoTimeoutMs;
+
+    // Puts `port` in the box and checks it.
+    void checkPort(const QString &port);
+    void runChecks();
+    // Sends a pattern through the shorted plug on a thread of its own; the window stays live.
+    void runEchoTest();
+
+private:
+    void render();
+
+    PortEnvironment m_environment = PortEnvironment::system();
+    QList<CheckResult> m_results;
+    std::unique_ptr<QThread> m_echoThread;
+};
