@@ -16,6 +16,7 @@
 #include <memory>
 
 class QAction;
+class QMenu;
 class TCellGrid;
 class TComm;
 
@@ -44,6 +45,10 @@ public:
     QAction *N2tone1 = nullptr;
     QAction *N5TONE1 = nullptr;
     QAction *N4 = nullptr; // FSK 队列同步
+    QAction *aboutAction = nullptr; // 帮助 → 关于
+
+    // The 帮助 menu, made on first use so that every feature adds to the one menu.
+    QMenu *helpMenu();
 
     // ComboBox1…ComboBox10 by setting number 1…10.
     QComboBox *settingBox(int index) const;
@@ -118,4 +123,5 @@ private:
     std::array<QComboBox *, kSettingCount> m_settingBoxes{}; // ComboBox1…ComboBox10
     bool m_lineLostShown = false;
     bool m_lastTransferWasWrite = false;
+    QMenu *m_helpMenu = nullptr;
 };
