@@ -36,6 +36,17 @@ bool installQtTranslation(QCoreApplication &app)
     return QCoreApplication::installTranslator(translator);
 }
 
+bool asksOnlyForText(int argc, char *argv[])
+{
+    static const QStringList textOptions{QStringLiteral("-h"), QStringLiteral("--help"), QStringLiteral("-?"),
+                                         QStringLiteral("--help-all"), QStringLiteral("-v"),
+                                         QStringLiteral("--version")};
+    for (int i = 1; i < argc; ++i)
+        if (textOptions.contains(QString::fromLocal8Bit(argv[i])))
+            return true;
+    return false;
+}
+
 QString planFromCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;

@@ -16,6 +16,9 @@ inline const QString kDesktopName = QStringLiteral("radioprog");
 // not installed, and Qt's own texts stay English.
 bool installQtTranslation(QCoreApplication &app);
 
+// Whether the command line asks for --help or --version only, which need no display.
+bool asksOnlyForText(int argc, char *argv[]);
+
 // The plan file named on the command line, or empty. --help and --version print and end the
 // process, and so does a command line that is not understood, with a message and status 1.
 QString planFromCommandLine(const QStringList &arguments);

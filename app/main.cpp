@@ -12,12 +12,19 @@
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationName(rtl::kAppTitle);
+    QCoreApplication::setApplicationVersion(QStringLiteral(RADIOPROG_VERSION));
+    // --help and --version print and end without opening the display: a terminal over ssh has none.
+    if (asksOnlyForText(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        installQtTranslation(app);
+        planFromCommandLine(QCoreApplication::arguments());
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(rtl::kAppTitle);
-    QApplication::setApplicationVersion(QStringLiteral(RADIOPROG_VERSION));
     QGuiApplication::setDesktopFileName(kDesktopName);
     QApplication::setWindowIcon(QIcon::fromTheme(kDesktopName));
-    installQtTranslation(app); // before the command line, so --help is Chinese too
+    installQtTranslation(app); // before the command line, so its messages are Chinese too
     const QString plan = planFromCommandLine(QApplication::arguments());
     rtl::dialogs::setPresenter(showMessageBox);
     // Closing the main window ends the program even while a signalling window is open.

@@ -53,7 +53,7 @@ for id in 1a86:7523 10c4:ea60 0403:6001 067b:2303; do
 done
 grep -q 'TAG+="uaccess"' "$rules" && grep -q 'ENV{ID_MM_DEVICE_IGNORE}="1"' "$rules" || fail "udev rule actions"
 
-shown=$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/radioprog" --version)
+shown=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/radioprog" --version)
 [[ "$shown" == *" $version" ]] || fail "radioprog --version shows '$shown'"
 shown=$("$root/usr/bin/radio-sim" --version)
 [[ "$shown" == *" $version" ]] || fail "radio-sim --version shows '$shown'"
