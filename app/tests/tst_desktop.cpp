@@ -122,10 +122,7 @@ private slots:
     {
         QVERIFY(installQtTranslation(*qApp));
         createForms();
-        QMenu *help = Form1->helpMenu();
-        QCOMPARE(Form1->helpMenu(), help);
-        QCOMPARE(help->title(), QStringLiteral("帮助"));
-        QVERIFY(help->actions().contains(Form1->aboutAction));
+        QVERIFY(Form1->helpMenu()->actions().contains(Form1->aboutAction));
         Form1->aboutAction->trigger();
         QMessageBox *box = nullptr;
         QTRY_VERIFY((box = Form1->findChild<QMessageBox *>("aboutBox")) && box->isVisible());

@@ -808,26 +808,22 @@ private slots:
         }
     }
 
-    // Lines follow the palette unless set: the published colours on a light one, text-coloured
-    // fixed lines and quarter-contrast cell lines on a dark one.
+    // Lines follow the palette: the published colours on a light one, text-coloured fixed lines
+    // and quarter-contrast cell lines on a dark one.
     void lineColours_data()
     {
         QTest::addColumn<QColor>("base");
         QTest::addColumn<QColor>("text");
-        QTest::addColumn<QColor>("setFixed");
         QTest::addColumn<QColor>("fixedLine");
         QTest::addColumn<QColor>("gridLine");
-        const QColor none, dark(32, 32, 32), light(224, 224, 224);
-        QTest::newRow("light") << QColor(Qt::white) << QColor(Qt::black) << none << QColor(Qt::black)
-                               << QColor(192, 192, 192);
-        QTest::newRow("dark") << dark << light << none << light << QColor(80, 80, 80);
-        QTest::newRow("dark, set") << dark << light << QColor(Qt::red) << QColor(Qt::red) << QColor(80, 80, 80);
+        const QColor dark(32, 32, 32), light(224, 224, 224);
+        QTest::newRow("light") << QColor(Qt::white) << QColor(Qt::black) << QColor(Qt::black) << QColor(192, 192, 192);
+        QTest::newRow("dark") << dark << light << light << QColor(80, 80, 80);
     }
     void lineColours()
     {
         QFETCH(QColor, base);
         QFETCH(QColor, text);
-        QFETCH(QColor, setFixed);
         QFETCH(QColor, fixedLine);
         QFETCH(QColor, gridLine);
         TCellGrid grid;
@@ -835,7 +831,6 @@ private slots:
         palette.setColor(QPalette::Base, base);
         palette.setColor(QPalette::Text, text);
         grid.setPalette(palette);
-        grid.setFixedLineColor(setFixed);
         QImage image(40, 20, QImage::Format_RGB32);
         QPainter painter(&image);
         grid.paintCell(&painter, image.rect(), 1, 0, false);

@@ -1,6 +1,4 @@
-// The radio-sim executable: --version, and --link keeping a stable name for its pty.
-#include "radioprog/version.h"
-
+// The radio-sim executable: --link keeping a stable name for its pty.
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -14,15 +12,6 @@ class TestRadioSimCommand : public QObject {
     Q_OBJECT
 
 private slots:
-    void version()
-    {
-        QProcess sim;
-        sim.start(QStringLiteral(RADIO_SIM_BINARY), {QStringLiteral("--version")});
-        QVERIFY(sim.waitForFinished(30000));
-        QCOMPARE(sim.exitCode(), 0);
-        QCOMPARE(sim.readAllStandardOutput(), QByteArray("radio-sim " RADIOPROG_VERSION "\n"));
-    }
-
     // A stale link from a killed run is replaced; the radio answers through the link; the link
     // goes with the process.
     void linkNamesThePtyWhileServing()
