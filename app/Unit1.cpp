@@ -2,6 +2,7 @@
 #include "app/Unit1.h"
 
 #include "app/Unit3.h"
+#include "app/desktop.h"
 #include "app/formchanneltexts.h"
 #include "app/forms.h"
 #include "app/portbox.h"
@@ -24,12 +25,12 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QGridLayout>
-#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <tuple>
@@ -37,6 +38,7 @@
 namespace {
 
 constexpr int kRowHeight = 24;
+constexpr int kTableDesignPixelSize = 10;
 const QString kPlanFilter = QStringLiteral(".zq (*.zq)");
 // A pulled cable or a vanished USB adapter: the component's threads stop and say so once.
 const QString kLineLost = QStringLiteral("串口连接中断，请检查写频线后重试。");
@@ -122,7 +124,12 @@ QString TForm1::runPlanDialog(QFileDialog::AcceptMode mode)
     dialog.setDefaultSuffix(QStringLiteral("zq"));
     dialog.setNameFilter(kPlanFilter);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    dialog.setDirectory(planDialogFolder());
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    const QString file = dialog.selectedFiles().value(0);
+    notePlanFolder(file);
+    return file;
 }
 
 TForm1::~TForm1()
@@ -181,12 +188,12 @@ void TForm1::buildTable()
         spec.columns.append({def.caption, def.width, kind, def.items, def.editorDefault});
     }
     buildGrid(xg, spec, this);
-    // Small enough that "145.12500" fits the narrow frequency columns.
-    QFont cellFont = xg->font();
-    cellFont.setPixelSize(10);
-    xg->setFont(cellFont);
-    xg->horizontalHeader()->setFont(cellFont);
-    xg->verticalHeader()->setFont(cellFont);
+    // The table keeps the desktop's font; its columns, laid out for 10 px text, and the window
+    // grow with it so that "145.12500" still fits the frequency columns.
+    const double scale = fontScale(xg->font(), kTableDesignPixelSize);
+    scaleGrid(xg, scale);
+    const QSize wanted = (QSizeF(size()) * scale).toSize();
+    resize(screen() ? wanted.boundedTo(screen()->availableSize()).expandedTo(size()) : wanted);
     numberRows(xg, 1, kChannelCount);
     xg->OnSetEditText = [this](TCellGrid *, int ACol, int ARow, const QString &Value) {
         xgSetEditText(ACol, ARow, Value);
@@ -213,6 +220,8 @@ void TForm1::buildMenus()
     connect(N4, &QAction::triggered, this, rtl::guarded([this] { N4Click(); }));
     PortDoctor1 = helpMenu()->addAction(kPortDoctor);
     connect(PortDoctor1, &QAction::triggered, this, rtl::guarded([this] { PortDoctor1Click(); }));
+    aboutAction = helpMenu()->addAction(QStringLiteral("关于"));
+    connect(aboutAction, &QAction::triggered, this, rtl::guarded([this] { showAboutBox(this); }));
 }
 
 QMenu *TForm1::helpMenu()

@@ -47,6 +47,10 @@ public:
     QAction *N5TONE1 = nullptr;
     QAction *N4 = nullptr; // FSK 队列同步
     QAction *PortDoctor1 = nullptr; // 帮助 → 串口诊断
+    QAction *aboutAction = nullptr; // 帮助 → 关于
+
+    // The 帮助 menu, made on first use so that every feature adds to the one menu.
+    QMenu *helpMenu();
 
     // ComboBox1…ComboBox10 by setting number 1…10.
     QComboBox *settingBox(int index) const;
@@ -62,8 +66,6 @@ public:
     // Whether the last channel transfer the user started was a write (retry repeats it).
     bool lastTransferWasWrite() const { return m_lastTransferWasWrite; }
     ChannelTexts &texts() { return *m_texts; }
-    // The 帮助 menu, made the first time it is asked for.
-    QMenu *helpMenu();
     // The port doctor window, made the first time it is asked for.
     PortDoctorWindow *portDoctor();
     // Shows the port doctor checking `port`.

@@ -26,6 +26,9 @@ endfunction()
 
 # radioprog_tests(LIB EXTRA...): one test per tests/tst_*.cpp, linked to LIB, extras and QtTest.
 function(radioprog_tests lib)
+    if(NOT RADIOPROG_BUILD_TESTS)
+        return()
+    endif()
     file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/tst_*.cpp)
     foreach(src IN LISTS tests)
         get_filename_component(test ${src} NAME_WE)
@@ -37,3 +40,8 @@ function(radioprog_tests lib)
             TIMEOUT 300)
     endforeach()
 endfunction()
+
+# The version and licence as C++ constants, for the targets that show them.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/version.h.in ${PROJECT_BINARY_DIR}/generated/radioprog/version.h @ONLY)
+add_library(radioprog_version INTERFACE)
+target_include_directories(radioprog_version INTERFACE ${PROJECT_BINARY_DIR}/generated)

@@ -18,6 +18,13 @@ namespace {
 
 constexpr int kDefaultColWidth = 64;
 constexpr int kTextInset = 2;
+const QColor kLightFixedLine = Qt::black;
+const QColor kLightGridLine(192, 192, 192); // silver
+
+bool isDarkPalette(const QPalette &palette)
+{
+    return palette.color(QPalette::Base).lightness() < palette.color(QPalette::Text).lightness();
+}
 
 // Row 0 and column 0 are headers, so model index (r, c) is grid cell (c + 1, r + 1).
 int gridCol(const QModelIndex &index) { return index.column() + 1; }
@@ -320,6 +327,25 @@ void TCellGrid::setFixedColor(const QColor &color)
     update();
 }
 
+QColor TCellGrid::FixedLineColor() const
+{
+    if (m_fixedLineColor.isValid())
+        return m_fixedLineColor;
+    return isDarkPalette(palette()) ? palette().color(QPalette::Text) : kLightFixedLine;
+}
+
+QColor TCellGrid::GridLineColor() const
+{
+    if (m_gridLineColor.isValid())
+        return m_gridLineColor;
+    if (!isDarkPalette(palette()))
+        return kLightGridLine;
+    const QColor base = palette().color(QPalette::Base), text = palette().color(QPalette::Text);
+    const auto quarter = [](int from, int to) { return from + (to - from) / 4; };
+    return QColor(quarter(base.red(), text.red()), quarter(base.green(), text.green()),
+                  quarter(base.blue(), text.blue()));
+}
+
 void TCellGrid::setFixedLineColor(const QColor &color)
 {
     m_fixedLineColor = color;
@@ -404,7 +430,7 @@ void TCellGrid::paintCell(QPainter *painter, const QRect &rect, int col, int row
     painter->drawText(textRect, flags, Cells(col, row));
 
     if (line > 0) {
-        const QColor lineColor = fixed ? m_fixedLineColor : m_gridLineColor;
+        const QColor lineColor = fixed ? FixedLineColor() : GridLineColor();
         painter->fillRect(QRect(rect.right() - line + 1, rect.top(), line, rect.height()), lineColor);
         painter->fillRect(QRect(rect.left(), rect.bottom() - line + 1, rect.width(), line), lineColor);
         // The outer edges of the fixed row and column close the table at its top and left.

@@ -55,9 +55,13 @@ public:
     void setColor(const QColor &color);
     QColor FixedColor() const;
     void setFixedColor(const QColor &color);
-    QColor FixedLineColor() const { return m_fixedLineColor; }
+    // Unless set, the lines follow the palette: black fixed lines and silver cell lines on a light
+    // palette; on a dark one (text lighter than its base) fixed lines in the text colour and cell
+    // lines a quarter of the way from base to text, the contrast silver has on white. An invalid
+    // colour returns a line to the palette.
+    QColor FixedLineColor() const;
     void setFixedLineColor(const QColor &color);
-    QColor GridLineColor() const { return m_gridLineColor; }
+    QColor GridLineColor() const;
     void setGridLineColor(const QColor &color);
     int GridLineWidth() const { return m_gridLineWidth; }
     void setGridLineWidth(int width);
@@ -131,8 +135,7 @@ private:
     bool m_multiLine = false;
     bool m_editingEnabled = true;
     QColor m_color, m_fixedColor, m_selectedColor, m_selectedTextColor;
-    QColor m_fixedLineColor = Qt::black;
-    QColor m_gridLineColor = QColor(192, 192, 192);
+    QColor m_fixedLineColor, m_gridLineColor; // invalid: from the palette
     int m_gridLineWidth = 1;
 
     TCellEditor *m_activeEditor = nullptr;

@@ -5,7 +5,10 @@
 #include "grid/combocelleditor.h"
 #include "grid/editcelleditor.h"
 
+#include <QFontMetricsF>
+
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -82,4 +85,24 @@ void numberRows(TCellGrid *grid, int first, int last)
 {
     for (int r = first; r <= last; ++r)
         grid->setCells(0, r, QString::number(r));
+}
+
+double fontScale(const QFont &font, int designPixelSize)
+{
+    QFont design(font);
+    design.setPixelSize(designPixelSize);
+    const QFontMetricsF actual(font), base(design);
+    double scale = actual.height() / base.height();
+    // Digits and CJK glyphs need not grow alike; the wider growth keeps both kinds of cell fitting.
+    for (const QString &sample : {QStringLiteral("0123456789."), QStringLiteral("信道频率")})
+        scale = std::max(scale, actual.horizontalAdvance(sample) / base.horizontalAdvance(sample));
+    return std::max(1.0, scale);
+}
+
+void scaleGrid(TCellGrid *grid, double scale)
+{
+    const auto scaled = [scale](int size) { return int(std::ceil(size * scale)); };
+    for (int c = 0; c < grid->ColCount(); ++c)
+        grid->setColWidths(c, scaled(grid->ColWidths(c)));
+    grid->setDefaultRowHeight(scaled(grid->DefaultRowHeight()));
 }

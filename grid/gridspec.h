@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <Qt>
 
+class QFont;
 class QObject;
 class TCellGrid;
 
@@ -40,3 +41,11 @@ void fitGridToCells(TCellGrid *grid);
 
 // Writes "1", "2", ... into column 0 of rows first to last.
 void numberRows(TCellGrid *grid, int first, int last);
+
+// How much larger `font` draws digits, Chinese text and lines than the same family at
+// `designPixelSize` pixels, the size a table's widths and row height were laid out for; never
+// below 1.
+double fontScale(const QFont &font, int designPixelSize);
+
+// Multiplies the grid's column widths and row height by `scale`, rounding up.
+void scaleGrid(TCellGrid *grid, double scale);

@@ -2,7 +2,9 @@
 # Installs the Debian packages the build needs; sourced by run.sh and test.sh.
 set -euo pipefail
 
-RADIOPROG_PACKAGES=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins fonts-wqy-microhei)
+# The second line: Qt's Chinese texts, and what building and checking the .deb takes.
+RADIOPROG_PACKAGES=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins fonts-wqy-microhei
+                    qt6-translations-l10n dpkg-dev file librsvg2-bin desktop-file-utils appstream)
 
 radioprog_missing_packages() {
     local missing=()

@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScrollBar>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -805,6 +806,37 @@ private slots:
             else
                 QVERIFY2(std::abs(left - right) <= 3, qPrintable(QString("%1 %2").arg(left).arg(right)));
         }
+    }
+
+    // Lines follow the palette: the published colours on a light one, text-coloured fixed lines
+    // and quarter-contrast cell lines on a dark one.
+    void lineColours_data()
+    {
+        QTest::addColumn<QColor>("base");
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<QColor>("fixedLine");
+        QTest::addColumn<QColor>("gridLine");
+        const QColor dark(32, 32, 32), light(224, 224, 224);
+        QTest::newRow("light") << QColor(Qt::white) << QColor(Qt::black) << QColor(Qt::black) << QColor(192, 192, 192);
+        QTest::newRow("dark") << dark << light << light << QColor(80, 80, 80);
+    }
+    void lineColours()
+    {
+        QFETCH(QColor, base);
+        QFETCH(QColor, text);
+        QFETCH(QColor, fixedLine);
+        QFETCH(QColor, gridLine);
+        TCellGrid grid;
+        QPalette palette = grid.palette();
+        palette.setColor(QPalette::Base, base);
+        palette.setColor(QPalette::Text, text);
+        grid.setPalette(palette);
+        QImage image(40, 20, QImage::Format_RGB32);
+        QPainter painter(&image);
+        grid.paintCell(&painter, image.rect(), 1, 0, false);
+        QCOMPARE(image.pixelColor(39, 10), fixedLine);
+        grid.paintCell(&painter, image.rect(), 1, 1, false);
+        QCOMPARE(image.pixelColor(39, 10), gridLine);
     }
 };
 

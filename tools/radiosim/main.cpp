@@ -1,5 +1,7 @@
-// radio-sim: serves the simulated radio on a pty until SIGINT or SIGTERM, so a person can
-// point the program at the printed port path.
+// radio-sim: serves the simulated radio on a pty until SIGINT, SIGTERM or SIGHUP, so a person
+// can point the program at the printed port path.
+#include "radioprog/version.h"
+#include "tools/radiosim/ptylink.h"
 #include "tools/radiosim/radiosim.h"
 
 #include <QCommandLineParser>
@@ -17,20 +19,26 @@ int main(int argc, char *argv[])
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP); // a closed terminal: still save the image and remove the link
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("radio-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(RADIOPROG_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated radio on a pty."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption paced(QStringLiteral("paced"), QStringLiteral("Pace the line at 9600 baud."));
     const QCommandLineOption image(QStringLiteral("image"),
                                    QStringLiteral("Load the memory image from FILE and save it there on exit."),
                                    QStringLiteral("FILE"));
     const QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Print every frame and answer."));
-    parser.addOptions({paced, image, verbose});
+    const QCommandLineOption link(QStringLiteral("link"),
+                                  QStringLiteral("Keep a symbolic link at PATH to the pty while serving."),
+                                  QStringLiteral("PATH"));
+    parser.addOptions({paced, image, verbose, link});
     parser.process(app);
 
     radiosim::RadioSim sim;
@@ -52,14 +60,23 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "radio-sim: %s\n", qPrintable(sim.errorString()));
         return 1;
     }
+    radiosim::PtyLink portLink;
+    if (parser.isSet(link) && !portLink.create(sim.portPath(), parser.value(link))) {
+        std::fprintf(stderr, "radio-sim: %s\n", qPrintable(portLink.errorString()));
+        sim.stop();
+        return 1;
+    }
     {
         std::lock_guard lock(printLock);
         std::printf("radio-sim: serving on %s\n", qPrintable(sim.portPath()));
+        if (parser.isSet(link))
+            std::printf("radio-sim: linked as %s\n", qPrintable(parser.value(link)));
         std::fflush(stdout);
     }
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
+    portLink.remove();
     sim.stop();
 
     if (!imagePath.isEmpty() && !sim.saveImage(imagePath)) {

@@ -1,0 +1,36 @@
+// What makes the program a desktop program: Qt's own texts in Chinese, the command line, a plan
+// named on it, where the file dialogs start, and the About box.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QCoreApplication;
+class QWidget;
+class TForm1;
+
+// The desktop entry's and the icon's name; Wayland matches the window to the entry by it.
+inline const QString kDesktopName = QStringLiteral("radioprog");
+
+// Installs Qt's own Chinese translation (dialog buttons, file dialogs, --help); false when it is
+// not installed, and Qt's own texts stay English.
+bool installQtTranslation(QCoreApplication &app);
+
+// Whether the command line asks for --help or --version only, which need no display.
+bool asksOnlyForText(int argc, char *argv[]);
+
+// The plan file named on the command line, or empty. --help and --version print and end the
+// process, and so does a command line that is not understood, with a message and status 1.
+QString planFromCommandLine(const QStringList &arguments);
+
+// Loads `file` into the main window's table and settings as 文件 → 打开 does, with the same
+// message for a file that is not a plan.
+void openPlanFile(TForm1 &window, const QString &file);
+
+// Where the plan dialogs start: the folder of the last plan chosen in one, else the documents
+// folder, else home. Never the working directory, which a desktop launch leaves anywhere.
+QString planDialogFolder();
+void notePlanFolder(const QString &file);
+
+// 帮助 → 关于: version, Qt version and licence. The box is window-modal and returns at once.
+void showAboutBox(QWidget *parent);
