@@ -23,7 +23,10 @@ TForm3::TForm3(QWidget *parent)
     Button2 = new QPushButton(QStringLiteral("取消"), this);
     Button2->setGeometry(370, 58, 90, 28);
     connect(Button1, &QPushButton::clicked, this, rtl::guarded([this] { Button1Click(); }));
-    connect(Button2, &QPushButton::clicked, this, rtl::guarded([this] { Button2Click(); }));
+    connect(Button2, &QPushButton::clicked, this, rtl::guarded([this] {
+        Button2Click();
+        emit cancelled();
+    }));
 }
 
 void TForm3::showEvent(QShowEvent *event)
