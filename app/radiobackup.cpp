@@ -79,10 +79,10 @@ RadioBackup::RadioBackup(TForm1 &main, TForm3 &progress, const QList<SignallingW
 
     // Each next step starts from the event loop, once the transfer that ended has unwound.
     connect(&m_main, &TForm1::channelTransferEnded, this,
-            rtl::guarded([this](bool write) { channelEnded(write); }), Qt::QueuedConnection);
+            [this](bool write) { rtl::guard([&] { channelEnded(write); }); }, Qt::QueuedConnection);
     for (int i = 0; i < windows.size(); ++i)
         connect(windows[i], &SignallingWindow::exchangeEnded, this,
-                rtl::guarded([this, group = i + 1](bool write, bool ok) { signallingEnded(group, write, ok); }),
+                [this, group = i + 1](bool write, bool ok) { rtl::guard([&] { signallingEnded(group, write, ok); }); },
                 Qt::QueuedConnection);
     connect(&m_progress, &TForm3::cancelled, this, rtl::guarded([this] { cancelled(); }));
     m_main.beforeChannelWrite = [this] { return autoBackupFirst(); };
