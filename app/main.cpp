@@ -2,6 +2,7 @@
 #include "app/Unit1.h"
 #include "app/forms.h"
 #include "app/messagebox.h"
+#include "app/radiobackup.h"
 #include "rtl/dialogs.h"
 
 #include <QApplication>
@@ -14,6 +15,8 @@ int main(int argc, char *argv[])
     // Closing the main window ends the program even while a signalling window is open.
     QApplication::setQuitOnLastWindowClosed(false);
     createForms();
+    if (auto *backup = Form1->findChild<RadioBackup *>())
+        backup->loadPreferences();
     QObject::connect(Form1, &TForm1::closed, &app, &QApplication::quit);
     Form1->show();
     const int result = app.exec();

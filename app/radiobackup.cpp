@@ -53,10 +53,8 @@ RadioBackup::RadioBackup(TForm1 &main, TForm3 &progress, const QList<SignallingW
     restoreAction = new QAction(QStringLiteral("恢复电台"), this);
     autoBackupAction = new QAction(QStringLiteral("写频前自动备份"), this);
     verifyAction = new QAction(QStringLiteral("写入后读回校验"), this);
-    QSettings settings = preferences();
     for (auto [action, key] : {std::pair{autoBackupAction, kAutoBackupKey}, std::pair{verifyAction, kVerifyKey}}) {
         action->setCheckable(true);
-        action->setChecked(settings.value(key, false).toBool());
         // Only the user's own choice is kept, not a change made by the program.
         connect(action, &QAction::triggered, this, [key = key](bool on) { preferences().setValue(key, on); });
     }
@@ -87,6 +85,13 @@ RadioBackup::RadioBackup(TForm1 &main, TForm3 &progress, const QList<SignallingW
     connect(&m_progress, &TForm3::cancelled, this, rtl::guarded([this] { cancelled(); }));
     m_main.beforeChannelWrite = [this] { return autoBackupFirst(); };
     m_main.link().setObserver(this);
+}
+
+void RadioBackup::loadPreferences()
+{
+    QSettings settings = preferences();
+    autoBackupAction->setChecked(settings.value(kAutoBackupKey, false).toBool());
+    verifyAction->setChecked(settings.value(kVerifyKey, false).toBool());
 }
 
 RadioBackup::~RadioBackup()

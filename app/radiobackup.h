@@ -39,6 +39,9 @@ public:
     // The file the last automatic backup went to.
     QString lastAutoBackup() const { return m_lastAutoBackup; }
 
+    // The two switches as the user left them; the program calls it at start, tests do not.
+    void loadPreferences();
+
     void backupClick();
     void restoreClick();
     bool running() const { return m_run != Run::None; }

@@ -82,7 +82,7 @@ class TestRadioBackup : public QObject {
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true); // preferences go to a test folder
+        QStandardPaths::setTestModeEnabled(true); // nothing of the tests lands in the user's folders
         QVERIFY(m_dir.isValid());
     }
     void init()
