@@ -7,6 +7,7 @@
 #include "app/forms.h"
 #include "app/portbox.h"
 #include "app/portdoctorwindow.h"
+#include "app/reportdialogs.h"
 #include "channels/channelcodec.h"
 #include "channels/channelplan.h"
 #include "channels/channeltable.h"
@@ -109,6 +110,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     m_texts = std::make_unique<FormChannelTexts>(*this);
     chooseOpenFile = [this] { return runPlanDialog(QFileDialog::AcceptOpen); };
     chooseSaveFile = [this] { return runPlanDialog(QFileDialog::AcceptSave); };
+    confirmWarnings = [this](const QList<PlanWarning> &warnings) { return confirmPlanWarnings(this, warnings); };
 
     // Key preview: the window sees every key before its controls do.
     qApp->installEventFilter(this);
@@ -202,7 +204,7 @@ void TForm1::buildTable()
 
 void TForm1::buildMenus()
 {
-    QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("文件"));
+    fileMenu = menuBar()->addMenu(QStringLiteral("文件"));
     N3 = fileMenu->addAction(QStringLiteral("打开"));
     N5 = fileMenu->addAction(QStringLiteral("保存"));
     N1 = fileMenu->addAction(QStringLiteral("退出"));
@@ -331,10 +333,22 @@ void TForm1::wbtnClick()
     // that failed has shown its message; the write does not start.
     if (!commitOpenEdit())
         return;
-    // Every block must encode before the radio hears anything: a radio left half-written is
-    // worse than a write that never starts.
-    validateChannelPlan(*m_texts);
+    // A restore (or its retry) writes the blocks it keeps, not the table.
+    if (!m_link->drivenRun()) {
+        // Every block must encode before the radio hears anything: a radio left half-written is
+        // worse than a write that never starts.
+        validateChannelPlan(*m_texts);
+        const QList<PlanWarning> warnings = lintChannelPlan(*m_texts);
+        if (!warnings.isEmpty() && !(confirmWarnings && confirmWarnings(warnings)))
+            return;
+        if (beforeChannelWrite && beforeChannelWrite())
+            return;
+    }
+    startChannelWrite();
+}
 
+void TForm1::startChannelWrite()
+{
     m_lastTransferWasWrite = true;
     m_link->enableResend();
     showProgressAndOpenPort();
@@ -447,7 +461,9 @@ void TForm1::finishChannelWrite()
     wbtn->setEnabled(true);
     Form3->hide();
     Form3->Button2Click();
-    rtl::dialogs::infoBox(QStringLiteral("写入成功"));
+    if (!m_link->drivenRun())
+        rtl::dialogs::infoBox(QStringLiteral("写入成功"));
+    emit channelTransferEnded(true);
 }
 
 void TForm1::EncodeChannelRecord(int channel)
@@ -462,10 +478,13 @@ void TForm1::EncodeSettingsRecord()
 
 void TForm1::DecodeMemoryBlock()
 {
-    const int blockType = ::DecodeMemoryBlock(*m_texts, m_link->receiveBuffer().data());
+    // A run the program drives (a backup, a read-back) keeps the blocks and leaves the table.
+    const int blockType = m_link->drivenRun() ? m_link->receiveBuffer()[1]
+                                              : ::DecodeMemoryBlock(*m_texts, m_link->receiveBuffer().data());
     if (blockType == frame::kSettingsBlock) {
         rbtn->setEnabled(true);
         Form3->Button2Click();
+        emit channelTransferEnded(false);
     }
 }
 

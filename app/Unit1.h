@@ -2,6 +2,7 @@
 // the menus, and the serial component with the resend timer.
 #pragma once
 
+#include "channels/channellint.h"
 #include "channels/channeltable.h"
 #include "channels/channeltexts.h"
 #include "protocol/radiolink.h"
@@ -39,6 +40,7 @@ public:
     QPushButton *rbtn = nullptr;
     TComm *Comm1 = nullptr;
     QTimer *Tim1 = nullptr;
+    QMenu *fileMenu = nullptr; // 文件
     QAction *N3 = nullptr;    // 打开
     QAction *N5 = nullptr;    // 保存
     QAction *N1 = nullptr;    // 退出
@@ -75,6 +77,8 @@ public:
     void FormCreate();
     void FormActivate();
     void wbtnClick();
+    // The write itself, once the plan has been checked: handshake, then the blocks.
+    void startChannelWrite();
     void rbtnClick();
     void DTMF1Click();
     void N2tone1Click();
@@ -91,6 +95,11 @@ public:
     // The file dialogs; tests replace them so that nothing modal opens.
     std::function<QString()> chooseOpenFile;
     std::function<QString()> chooseSaveFile;
+    // Shows the plan's warnings with 写入 / 取消; true writes. Tests replace it.
+    std::function<bool(const QList<PlanWarning> &)> confirmWarnings;
+    // Runs once a write is confirmed; true when it takes the start over (to back the radio up
+    // first) and calls startChannelWrite() itself.
+    std::function<bool()> beforeChannelWrite;
 
     // ChannelHost
     bool channelReadRunning() const override { return !rbtn->isEnabled(); }
@@ -104,6 +113,9 @@ public:
 
 signals:
     void closed();
+    // A channel read or write has completed (the settings block decoded, the last block
+    // acknowledged).
+    void channelTransferEnded(bool write);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

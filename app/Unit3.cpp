@@ -32,7 +32,10 @@ TForm3::TForm3(QWidget *parent)
     noAnswerTimer->setInterval(kNoAnswerMs);
     connect(noAnswerTimer, &QTimer::timeout, this, [this] { noAnswerLabel->setVisible(isVisible()); });
     connect(Button1, &QPushButton::clicked, this, rtl::guarded([this] { Button1Click(); }));
-    connect(Button2, &QPushButton::clicked, this, rtl::guarded([this] { Button2Click(); }));
+    connect(Button2, &QPushButton::clicked, this, rtl::guarded([this] {
+        Button2Click();
+        emit cancelled();
+    }));
 }
 
 void TForm3::showEvent(QShowEvent *event)

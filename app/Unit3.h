@@ -36,6 +36,10 @@ public:
     // The blocking pause of the retry action; tests may replace it.
     std::function<void(int ms)> pause;
 
+signals:
+    // The user pressed 取消.
+    void cancelled();
+
 protected:
     void showEvent(QShowEvent *event) override;
 };

@@ -3,6 +3,7 @@
 
 #include "app/Unit1.h"
 #include "app/Unit3.h"
+#include "app/radiobackup.h"
 #include "signalling/Unit2.h"
 #include "signalling/Unit4.h"
 #include "signalling/Unit5.h"
@@ -27,12 +28,16 @@ void createForms()
     // A signalling exchange started while the port is closed opens it, as the menu does.
     for (SignallingWindow *window : std::initializer_list<SignallingWindow *>{Form2, Form4, Form5, Form6})
         window->ensurePortOpen = [] { Form1->openPortFromBox(); };
+    // Owned by the main window; it hooks itself into the menu and the radio link.
+    new RadioBackup(*Form1, *Form3, {Form2, Form6, Form4, Form5});
 }
 
 void destroyForms()
 {
-    if (Form1)
+    if (Form1) {
+        delete Form1->findChild<RadioBackup *>(); // before the windows it drives
         Form1->link().setSignalling({});
+    }
     delete Form3;
     Form3 = nullptr;
     delete Form6;

@@ -4,6 +4,7 @@
 #include "app/forms.h"
 #include "app/messagebox.h"
 #include "radioprog/version.h"
+#include "app/radiobackup.h"
 #include "rtl/dialogs.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@ int main(int argc, char *argv[])
     // Closing the main window ends the program even while a signalling window is open.
     QApplication::setQuitOnLastWindowClosed(false);
     createForms();
+    if (auto *backup = Form1->findChild<RadioBackup *>())
+        backup->loadPreferences();
     QObject::connect(Form1, &TForm1::closed, &app, &QApplication::quit);
     Form1->show();
     // Once the loop runs, so that a refusal appears over the shown window.

@@ -45,7 +45,12 @@ double runUntil(Done done)
     QElapsedTimer t;
     t.start();
     bool expired = false;
-    QTimer::singleShot(60000, [&] { expired = true; });
+    // A timer that dies with this call: a single-shot left pending would set the `expired` of a
+    // later call when a run ends early.
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [&] { expired = true; });
+    limit.start(60000);
     while (!done() && !expired)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return expired ? -1 : t.nsecsElapsed() / 1e6;

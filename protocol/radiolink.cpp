@@ -55,6 +55,11 @@ bool RadioLink::signallingRunning() const
     });
 }
 
+QByteArrayView RadioLink::lastAnswer() const
+{
+    return QByteArrayView(m_receiveBuffer.data(), std::min(m_chunkLength, kFrameLength));
+}
+
 void RadioLink::FillChecksum()
 {
     frame::FillChecksum(m_transfer.data());
@@ -198,6 +203,7 @@ void RadioLink::dispatch(const QByteArray &chunk)
     const auto n = std::min<qsizetype>(chunk.size(), static_cast<qsizetype>(kBufferSize));
     std::memcpy(m_receiveBuffer.data(), chunk.constData(), n);
     std::memcpy(m_receiveArea.data(), chunk.constData(), n);
+    m_chunkLength = static_cast<int>(n);
     const std::uint8_t b0 = m_receiveBuffer[0];
     const std::uint8_t b1 = m_receiveBuffer[1];
 
@@ -231,6 +237,8 @@ void RadioLink::dispatch(const QByteArray &chunk)
 void RadioLink::channelReadStep()
 {
     stopResend();
+    if (m_observer)
+        m_observer->blockReceived(lastAnswer());
     m_host->DecodeMemoryBlock();
     if (m_receiveBuffer[1] == kSettingsBlock)
         return; // the read is complete; the decoder ended it
@@ -256,11 +264,21 @@ void RadioLink::channelWriteStep()
     ++m_writeBlockCounter;
     // The frame is queued before the bar repaints, so the line does not wait for the screen.
     if (m_writeBlockCounter >= 1 && m_writeBlockCounter <= kChannelCount + 1) {
-        if (m_writeBlockCounter <= kChannelCount)
-            m_host->EncodeChannelRecord(m_writeBlockCounter);
-        else
+        const bool settings = m_writeBlockCounter > kChannelCount;
+        const int type = settings ? kSettingsBlock : kChannelBlock;
+        const int number = settings ? 0 : m_writeBlockCounter;
+        if (const QByteArray stored = m_observer ? m_observer->storedPayload(type, number) : QByteArray();
+            stored.size() == kPayloadLength) {
+            writeHeader(m_transfer.data(), kData, type, number);
+            std::memcpy(m_transfer.data() + kHeaderLength, stored.constData(), kPayloadLength);
+        } else if (settings) {
             m_host->EncodeSettingsRecord();
+        } else {
+            m_host->EncodeChannelRecord(m_writeBlockCounter);
+        }
         FillChecksum();
+        if (m_observer)
+            m_observer->blockSent(QByteArrayView(m_transfer.data(), kAnswerLength));
         SendData(kFrameLength);
         // The settings frame too: its lost acknowledgement would otherwise leave the write waiting.
         enableResend();

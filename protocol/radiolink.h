@@ -44,6 +44,23 @@ public:
     virtual void DecodeMemoryBlock() = 0;
 };
 
+// Sees every block that goes to or comes from the radio, for backups and read-back checks, and
+// may stand in stored blocks for the ones a write would encode.
+class BlockObserver {
+public:
+    virtual ~BlockObserver() = default;
+    // Bytes 0–31 of a block as it goes out.
+    virtual void blockSent(QByteArrayView frame) = 0;
+    // A data frame a transfer took, as received (32 to 34 bytes).
+    virtual void blockReceived(QByteArrayView frame) = 0;
+    // A run the program drives itself: answers are kept from the windows' texts and no transfer
+    // shows its own success box.
+    virtual bool drivesRun() const = 0;
+    // The 28 payload bytes to write for (type, number) instead of encoding the texts; empty
+    // when the texts are to be encoded.
+    virtual QByteArray storedPayload(int blockType, int blockNumber) const = 0;
+};
+
 class RadioLink {
 public:
     using Buffer = std::array<std::uint8_t, frame::kBufferSize>;
@@ -56,6 +73,12 @@ public:
     RadioLink(TComm &comm, QTimer &resendTimer);
 
     void setHost(ChannelHost *host) { m_host = host; }
+    void setObserver(BlockObserver *observer) { m_observer = observer; }
+    BlockObserver *observer() const { return m_observer; }
+    // Whether a run the program drives itself is under way (see BlockObserver::drivesRun).
+    bool drivenRun() const { return m_observer && m_observer->drivesRun(); }
+    // Bytes of the data frame being dispatched as they arrived (at most a whole frame).
+    QByteArrayView lastAnswer() const;
     // The signalling windows in the order the dispatcher serves them: five-tone, two-tone, FSK,
     // DTMF.
     void setSignalling(QList<SignallingPeer *> peers) { m_peers = std::move(peers); }
@@ -119,6 +142,8 @@ private:
     TComm &m_comm;
     QTimer &m_resend;
     ChannelHost *m_host = nullptr;
+    BlockObserver *m_observer = nullptr;
+    int m_chunkLength = 0; // of the chunk being dispatched
     QList<SignallingPeer *> m_peers;
     int m_writeBlockCounter = 0;
     int m_readBlockCounter = 0;

@@ -83,7 +83,11 @@ void BlockTransfer::received(const std::function<QStringList(int, const std::uin
     // taken: the resend asks again. Counting a repeated answer would skip a block.
     if (block >= m_plan.blockCount || (!m_plan.nextFromAnswer && block != counter()))
         return;
-    m_notes << decode(block, frame + kHeaderLength);
+    if (BlockObserver *observer = m_link.observer())
+        observer->blockReceived(m_link.lastAnswer());
+    // A run the program drives keeps the answers only; the window's texts stay as they are.
+    if (!m_link.drivenRun())
+        m_notes << decode(block, frame + kHeaderLength);
     stepBar();
     setCounter(m_plan.nextFromAnswer ? block + 1 : counter() + 1);
     if (counter() == m_plan.blockCount) {
@@ -91,6 +95,8 @@ void BlockTransfer::received(const std::function<QStringList(int, const std::uin
         m_rbtn->setEnabled(true);
         if (!m_notes.isEmpty())
             rtl::dialogs::infoBox(m_notes.join(QLatin1Char('\n')));
+        if (onEnded)
+            onEnded(false, true);
         return;
     }
     restartWatchdog();
@@ -116,6 +122,12 @@ void BlockTransfer::sendBlock(int n)
     std::memset(tx, 0, kEncoderSpan);
     const QByteArray &payload = m_payloads.at(n);
     if (m_plan.splitFrames) {
+        if (BlockObserver *observer = m_link.observer()) {
+            QByteArray sent(kAnswerLength, '\0');
+            writeHeader(reinterpret_cast<std::uint8_t *>(sent.data()), kData, m_plan.blockType, n);
+            sent.replace(kHeaderLength, kPayloadLength, payload);
+            observer->blockSent(sent);
+        }
         writeHeader(tx, kData, m_plan.blockType, n);
         m_link.SendData(kHeaderLength);
         std::memcpy(tx, payload.constData(), kPayloadLength);
@@ -124,6 +136,8 @@ void BlockTransfer::sendBlock(int n)
     }
     writeHeader(tx, kData, m_plan.blockType, n);
     std::memcpy(tx + kHeaderLength, payload.constData(), kPayloadLength);
+    if (BlockObserver *observer = m_link.observer())
+        observer->blockSent(QByteArrayView(tx, kAnswerLength));
     m_link.FillChecksum();
     m_link.SendData(kFrameLength);
     if (m_plan.resendOnWrite)
@@ -136,7 +150,10 @@ void BlockTransfer::acknowledged()
     if (counter() >= m_plan.blockCount - 1) {
         end();
         m_wbtn->setEnabled(true);
-        rtl::dialogs::infoBox(QStringLiteral("写入成功"));
+        if (!m_link.drivenRun())
+            rtl::dialogs::infoBox(QStringLiteral("写入成功"));
+        if (onEnded)
+            onEnded(true, true);
         return;
     }
     setCounter(counter() + 1);
@@ -156,15 +173,20 @@ void BlockTransfer::watchdogExpired()
     m_rbtn->setEnabled(true);
     m_wbtn->setEnabled(true);
     rtl::dialogs::exceptionBox((writing ? kWriteStopped : kReadStopped).arg(block).arg(m_plan.blockCount));
+    if (onEnded)
+        onEnded(writing, false);
 }
 
 void BlockTransfer::abort()
 {
     if (m_rbtn->isEnabled() && m_wbtn->isEnabled())
         return;
+    const bool writing = !m_wbtn->isEnabled();
     end();
     m_rbtn->setEnabled(true);
     m_wbtn->setEnabled(true);
+    if (onEnded)
+        onEnded(writing, false);
 }
 
 void BlockTransfer::end()

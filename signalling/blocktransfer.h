@@ -53,6 +53,9 @@ public:
     // The window closes: a running exchange ends without a message.
     void abort();
 
+    // Called once an exchange has ended: whether it was a write, whether it completed.
+    std::function<void(bool write, bool ok)> onEnded;
+
 private:
     void setCounter(int n);
     void sendBlock(int n);

@@ -37,6 +37,7 @@ SignallingWindow::SignallingWindow(RadioLink &link, const TransferPlan &plan, QW
         bottom->addWidget(button);
     Timer1 = new QTimer(this);
     m_transfer = std::make_unique<BlockTransfer>(link, plan, rbtn, wbtn, ProgressBar1, Timer1);
+    m_transfer->onEnded = [this](bool write, bool ok) { emit exchangeEnded(write, ok); };
 
     connect(rbtn, &QPushButton::clicked, this, rtl::guarded([this] { rbtnClick(); }));
     connect(wbtn, &QPushButton::clicked, this, rtl::guarded([this] { wbtnClick(); }));
@@ -71,11 +72,25 @@ void SignallingWindow::rbtnClick()
 void SignallingWindow::wbtnClick()
 {
     prepareExchange();
+    // A restore writes the blocks it keeps, as they were read.
+    QList<QByteArray> payloads;
+    if (const BlockObserver *observer = m_link.observer()) {
+        for (int n = 0; n < m_transfer->plan().blockCount; ++n) {
+            const QByteArray stored = observer->storedPayload(blockType(), n);
+            if (stored.size() != frame::kPayloadLength)
+                break;
+            payloads << stored;
+        }
+        if (payloads.size() == m_transfer->plan().blockCount) {
+            m_transfer->startWrite(payloads);
+            return;
+        }
+        payloads.clear();
+    }
     // Every block is built before the first byte goes out: a radio must never be left half
     // written because a later field did not convert.
     checkBeforeWrite();
     const BlockLayout layout = blockLayout();
-    QList<QByteArray> payloads;
     for (const QList<Field> &fields : layout) {
         QByteArray payload(frame::kPayloadLength, '\0');
         encodeFields(fields, m_texts, reinterpret_cast<std::uint8_t *>(payload.data()));
@@ -95,6 +110,11 @@ void SignallingWindow::ReceiveBlock()
     m_transfer->received([&](int block, const std::uint8_t *payload) {
         return decodeFields(layout.at(block), payload, m_texts);
     });
+}
+
+void SignallingWindow::abortExchange()
+{
+    m_transfer->abort();
 }
 
 void SignallingWindow::Button3Click()

@@ -43,9 +43,15 @@ public:
     void Timer1Timer();
     void SendNextBlock() override;
     void ReceiveBlock() override;
+    // Ends a running exchange without a message, the window staying as it is.
+    void abortExchange();
 
     // The texts of the window's controls, as its block layout names them.
     SignallingTexts &texts() { return m_texts; }
+
+signals:
+    // A read or write of this window's blocks has ended, completed or not.
+    void exchangeEnded(bool write, bool ok);
 
 protected:
     // The field table of each block, in block order.

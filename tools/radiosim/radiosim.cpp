@@ -306,6 +306,14 @@ void RadioSim::addNoise(const QByteArray &junk, bool replaceAnswer, int count)
     m_faults.noise = count;
 }
 
+void RadioSim::alterWrites(int type, int number, int offset, quint8 mask)
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.alterKey = blockKey(type, number);
+    m_faults.alterOffset = std::clamp(offset, 0, kPayloadLength - 1);
+    m_faults.alterMask = mask;
+}
+
 void RadioSim::hangUpAtNextAnswer()
 {
     std::lock_guard lock(m_mutex);
@@ -426,10 +434,17 @@ void RadioSim::handleEvents(const QList<Event> &events, Clock::time_point rxDone
         case Event::Handshake:
             m_tailAnswerSeq = answer(QByteArray(1, kAck), rxDone);
             break;
-        case Event::Write:
-            setBlock(e.type, e.number, e.payload());
+        case Event::Write: {
+            QByteArray payload = fitPayload(e.payload());
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_faults.alterKey == blockKey(e.type, e.number))
+                    payload[m_faults.alterOffset] = char(payload[m_faults.alterOffset] ^ m_faults.alterMask);
+            }
+            setBlock(e.type, e.number, payload);
             answer(QByteArray(1, kAck), rxDone, blockKey(e.type, e.number));
             break;
+        }
         case Event::Read: {
             QByteArray frame = e.bytes.left(kHeaderLength);
             frame[0] = kWriteTag;

@@ -68,6 +68,9 @@ public:
     void splitAnswers(int firstBytes = 10, int gapMs = 60, int count = 1);
     // Sends junk before the answer, or in its place when replaceAnswer is set.
     void addNoise(const QByteArray &junk, bool replaceAnswer = false, int count = 1);
+    // Keeps every later write of block (type, number) with payload byte `offset` XORed with
+    // `mask`, as a radio that does not hold a setting would; until clearFaults().
+    void alterWrites(int type, int number, int offset, quint8 mask);
     // Instead of the next answer the line drops: the pty master is closed.
     void hangUpAtNextAnswer();
     void clearFaults();
@@ -110,6 +113,9 @@ private:
         QByteArray noiseBytes;
         bool noiseReplaces = false;
         bool hangUpNext = false;
+        int alterKey = -1;
+        int alterOffset = 0;
+        quint8 alterMask = 0;
     };
 
     void run();

@@ -1,0 +1,84 @@
+// A table in a dialog, for the warnings before a write and the differences after it.
+#include "app/reportdialogs.h"
+
+#include "rtl/dialogs.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// A dialog with a caption line, a read-only table of rows and the given buttons.
+QDialog *tableDialog(QWidget *parent, const QString &caption, const QStringList &headers,
+                     const QList<QStringList> &rows, QDialogButtonBox *buttons)
+{
+    auto *dialog = new QDialog(parent);
+    dialog->setWindowTitle(rtl::kAppTitle);
+    auto *layout = new QVBoxLayout(dialog);
+    layout->addWidget(new QLabel(caption, dialog));
+    auto *table = new QTableWidget(int(rows.size()), int(headers.size()), dialog);
+    table->setHorizontalHeaderLabels(headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < headers.size(); ++c)
+            table->setItem(r, c, new QTableWidgetItem(rows[r].value(c)));
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(table);
+    buttons->setParent(dialog);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    dialog->resize(640, 360);
+    return dialog;
+}
+
+} // namespace
+
+bool confirmPlanWarnings(QWidget *parent, const QList<PlanWarning> &warnings)
+{
+    // Under a box recorder nothing modal opens: the write goes ahead as after 写入.
+    if (rtl::dialogs::hasRecorder())
+        return true;
+    QList<QStringList> rows;
+    for (const PlanWarning &w : warnings)
+        rows << QStringList{w.channel > 0 ? QString::number(w.channel) : QStringLiteral("通用设置"), w.column,
+                            w.value, w.message};
+    auto *buttons = new QDialogButtonBox;
+    buttons->addButton(QStringLiteral("写入"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole)->setDefault(true);
+    QDialog *dialog = tableDialog(parent, QStringLiteral("写入前请检查以下可能的问题："),
+                                  {QStringLiteral("信道"), QStringLiteral("列"), QStringLiteral("值"),
+                                   QStringLiteral("说明")},
+                                  rows, buttons);
+    const bool write = dialog->exec() == QDialog::Accepted;
+    delete dialog;
+    return write;
+}
+
+void showReadBackDifferences(QWidget *parent, const QString &title, const QList<ReadBackDifference> &differences)
+{
+    QList<QStringList> rows;
+    for (const ReadBackDifference &d : differences)
+        rows << QStringList{d.where, d.field, d.sent, d.readBack};
+    // Under a box recorder the table is recorded as one box, a row per line.
+    if (rtl::dialogs::hasRecorder()) {
+        QStringList lines{title};
+        for (const QStringList &row : std::as_const(rows))
+            lines << row.join(QStringLiteral(" | "));
+        rtl::dialogs::infoBox(lines.join(QLatin1Char('\n')));
+        return;
+    }
+    QDialog *dialog = tableDialog(parent, title,
+                                  {QStringLiteral("信道"), QStringLiteral("字段"), QStringLiteral("写入"),
+                                   QStringLiteral("读回")},
+                                  rows, new QDialogButtonBox(QDialogButtonBox::Ok));
+    dialog->exec();
+    delete dialog;
+}

@@ -1,0 +1,263 @@
+// Backup, restore, automatic backup, read-back and the warnings before a write, against the
+// simulated radio over a pty.
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/forms.h"
+#include "app/radiobackup.h"
+#include "app/tests/linebytes.h"
+#include "grid/cellgrid.h"
+#include "image/radioimage.h"
+#include "rtl/dialogs.h"
+#include "serial/serialcomm.h"
+#include "signalling/Unit2.h"
+#include "tools/radiosim/radiosim.h"
+
+#include <QAction>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using radiosim::Event;
+using radiosim::RadioSim;
+
+namespace {
+
+// Payloads for every block of the given groups, none alike, put into the radio.
+QMap<int, QByteArray> fillRadio(RadioSim &sim, quint32 seed, const QList<int> &groups = {0, 1, 2, 3, 4})
+{
+    QRandomGenerator random(seed);
+    QMap<int, QByteArray> payloads;
+    for (int g : groups) {
+        for (int key : blockGroups().at(g).keys) {
+            QByteArray p(28, '\0');
+            for (char &b : p)
+                b = char(random.bounded(256));
+            if (p[1] == 0x30) // that byte would make the program acknowledge the answer
+                p[1] = 0x31;
+            sim.setBlock(keyType(key), keyNumber(key), p);
+            payloads.insert(key, p);
+        }
+    }
+    return payloads;
+}
+
+QMap<int, QByteArray> radioBlocks(const RadioSim &sim)
+{
+    QMap<int, QByteArray> out;
+    for (const BlockGroup &group : blockGroups())
+        for (int key : group.keys)
+            out.insert(key, sim.block(keyType(key), keyNumber(key)));
+    return out;
+}
+
+QStringList tableTexts()
+{
+    QStringList out;
+    for (int r = 1; r <= 16; ++r)
+        for (int c = 1; c <= 15; ++c)
+            out << Form1->xg->Cells(c, r);
+    return out;
+}
+
+void fillChannel(int row, const QString &mhz)
+{
+    const QStringList cells{mhz, mhz, "88.5", "023N", "高", "宽带", "有", "25000", "1", "#", "BOTH", "3", "2TONE", "5", "有"};
+    for (int c = 1; c <= 15; ++c)
+        Form1->xg->setCells(c, row, cells[c - 1]);
+}
+
+} // namespace
+
+class TestRadioBackup : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<rtl::dialogs::Recording> m_boxes;
+    RadioSim m_sim;
+    QTemporaryDir m_dir;
+    RadioBackup *m_backup = nullptr;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true); // nothing of the tests lands in the user's folders
+        QVERIFY(m_dir.isValid());
+    }
+    void init()
+    {
+        m_boxes = std::make_unique<rtl::dialogs::Recording>();
+        QVERIFY(m_sim.start());
+        m_sim.clearFaults();
+        m_sim.clearImage();
+        m_sim.clearLogs();
+        createForms();
+        Form3->pause = [](int) {};
+        Form1->comcbb->setCurrentText(m_sim.portPath());
+        m_backup = Form1->findChild<RadioBackup *>();
+        QVERIFY(m_backup && !m_backup->autoBackupAction->isChecked() && !m_backup->verifyAction->isChecked());
+        m_backup->autoBackupFolder = path(QStringLiteral("auto"));
+    }
+    void cleanup()
+    {
+        destroyForms();
+        m_sim.stop();
+        m_boxes.reset();
+    }
+
+    void backupChangeRestoreIsByteExact()
+    {
+        const QMap<int, QByteArray> original = fillRadio(m_sim, 1);
+        fillChannel(4, QStringLiteral("438.50000"));
+        const QStringList table = tableTexts();
+        m_backup->chooseBackupFile = [this] { return path(QStringLiteral("radio.rimg")); };
+        m_backup->backupAction->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("已备份电台的 52 个数据块。")}, 20000);
+        QCOMPARE(tableTexts(), table); // a backup is not a read into the table
+
+        const RadioImage image = loadRadioImage(path(QStringLiteral("radio.rimg")));
+        QCOMPARE(image.frames.size(), 52);
+        for (auto it = original.cbegin(); it != original.cend(); ++it)
+            QCOMPARE(image.payload(it.key()), it.value());
+        QCOMPARE(image.frame(blockKey(0, 1)).size(), 34); // as received, checksum and all
+        QCOMPARE(image.frame(blockKey(2, 0)).size(), 32);
+
+        fillRadio(m_sim, 2);
+        m_sim.clearLogs();
+        m_boxes->clear();
+        m_backup->chooseRestoreFile = [this] { return path(QStringLiteral("radio.rimg")); };
+        m_backup->restoreAction->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("恢复完成，校验通过")}, 30000);
+        QCOMPARE(radioBlocks(m_sim), original);
+        QMap<int, QByteArray> onTheLine;
+        for (const Event &e : eventsOf(m_sim, Event::Write)) {
+            QVERIFY(e.type == 2 || e.checksumOk);
+            onTheLine.insert(blockKey(e.type, e.number), e.payload());
+        }
+        QCOMPARE(onTheLine, original);
+        QCOMPARE(tableTexts(), table);
+    }
+
+    void refusedImageChangesNothing_data()
+    {
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<int>("flip");
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("truncated") << 900 << -1 << 1 << QStringLiteral("镜像文件不完整（文件被截断），未做任何改动。");
+        QTest::newRow("corrupted") << 0 << 700 << 1 << QStringLiteral("镜像文件已损坏（校验和不符），未做任何改动。");
+        QTest::newRow("newer") << 0 << -1 << 7
+                               << QStringLiteral("镜像文件版本为 7，由更新的程序生成；本程序只能读取版本 1。");
+    }
+    void refusedImageChangesNothing()
+    {
+        QFETCH(int, cut);
+        QFETCH(int, flip);
+        QFETCH(int, version);
+        QFETCH(QString, message);
+        RadioImage image;
+        image.readAt = QDateTime::currentDateTimeUtc();
+        const QMap<int, QByteArray> stored = fillRadio(m_sim, 3);
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+            image.frames << withChecksum(bytes({0x57, keyType(it.key()), keyNumber(it.key()), 0x20}) + it.value());
+        QByteArray file = serializeRadioImage(image);
+        if (cut)
+            file.truncate(cut);
+        if (flip >= 0)
+            file[flip] = char(file[flip] ^ 0x10);
+        file[8] = char(version);
+        QFile out(path(QStringLiteral("bad.rimg")));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
+        out.close();
+        fillRadio(m_sim, 4);
+        const QMap<int, QByteArray> before = radioBlocks(m_sim);
+        m_backup->chooseRestoreFile = [this] { return path(QStringLiteral("bad.rimg")); };
+        m_backup->restoreAction->trigger();
+        QCOMPARE(m_boxes->texts(), QStringList{message});
+        QVERIFY(!Form1->Comm1->isOpen() && !m_backup->running());
+        QTest::qWait(400); // long enough for a handshake or a frame to arrive
+        QVERIFY(m_sim.received().isEmpty());
+        QCOMPARE(radioBlocks(m_sim), before);
+    }
+
+    void readBackReportsWhatTheRadioDidNotKeep_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QString>("row");
+        QTest::newRow("channel 3 power") << 0 << 3 << 12 << QStringLiteral("信道 3 | 发射功率 | 高 | 低");
+        QTest::newRow("DTMF block 1 byte 0") << 1 << 0 << 0 << QStringLiteral("DTMF 第 1 块 | cb1 | 06 | F9");
+    }
+    void readBackReportsWhatTheRadioDidNotKeep()
+    {
+        QFETCH(int, type);
+        QFETCH(int, number);
+        QFETCH(int, offset);
+        QFETCH(QString, row);
+        m_backup->verifyAction->setChecked(true);
+        m_sim.alterWrites(type, number, offset, 0xFF);
+        fillChannel(3, QStringLiteral("145.12500"));
+        if (type == 0)
+            Form1->wbtn->click();
+        else
+            Form2->wbtnClick();
+        const QString title = QStringLiteral("读回校验发现电台中的数据与写入的不同：");
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts().size(), 2, 15000);
+        QCOMPARE(m_boxes->texts(), (QStringList{QStringLiteral("写入成功"), title + QLatin1Char('\n') + row}));
+        QCOMPARE(tableTexts()[2 * 15 + 4], QStringLiteral("高")); // the read-back leaves the table alone
+    }
+
+    void autoBackupKeepsTheChannelsReadBeforeTheWrite()
+    {
+        const QMap<int, QByteArray> original = fillRadio(m_sim, 5, {0});
+        m_backup->autoBackupAction->setChecked(true);
+        fillChannel(1, QStringLiteral("145.12500"));
+        const QStringList table = tableTexts();
+        Form1->wbtn->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 15000);
+        QCOMPARE(tableTexts(), table);
+
+        const RadioImage image = loadRadioImage(m_backup->lastAutoBackup());
+        QCOMPARE(image.groups(), QList<int>{0});
+        for (auto it = original.cbegin(); it != original.cend(); ++it)
+            QCOMPARE(image.payload(it.key()), it.value());
+        // Every read came before the first write.
+        const QList<Event> events = m_sim.events();
+        qsizetype lastRead = -1, firstWrite = -1;
+        for (qsizetype i = 0; i < events.size(); ++i) {
+            if (events[i].kind == Event::Read)
+                lastRead = i;
+            if (events[i].kind == Event::Write && firstWrite < 0)
+                firstWrite = i;
+        }
+        QVERIFY(lastRead >= 0 && firstWrite > lastRead);
+        QCOMPARE(eventsOf(m_sim, Event::Write).last().payload(), m_sim.block(5, 0));
+    }
+
+    void warningsCanStopTheWrite()
+    {
+        fillChannel(1, QStringLiteral("145.12500"));
+        Form1->settingBox(6)->setCurrentText(QStringLiteral("监听"));
+        QList<PlanWarning> shown;
+        bool answer = false;
+        Form1->confirmWarnings = [&](const QList<PlanWarning> &warnings) {
+            shown = warnings;
+            return answer;
+        };
+        Form1->wbtn->click();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].value, QStringLiteral("监听"));
+        QVERIFY(Form1->wbtn->isEnabled() && !Form1->Comm1->isOpen());
+        QTest::qWait(400);
+        QVERIFY(m_sim.received().isEmpty());
+
+        answer = true;
+        Form1->wbtn->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 15000);
+    }
+};
+
+QTEST_MAIN(TestRadioBackup)
+#include "tst_radiobackup.moc"
