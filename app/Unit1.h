@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+class PlanSheet;
 class QAction;
 class TCellGrid;
 class TComm;
@@ -59,6 +60,8 @@ public:
     // Whether the last channel transfer the user started was a write (retry repeats it).
     bool lastTransferWasWrite() const { return m_lastTransferWasWrite; }
     ChannelTexts &texts() { return *m_texts; }
+    // Undo, clipboard, CSV and printing of the channel plan.
+    PlanSheet *sheet() const { return m_sheet.get(); }
 
     // Handlers.
     void FormCreate();
@@ -92,6 +95,8 @@ public:
 
 signals:
     void closed();
+    void planLoaded(const QString &fileName);
+    void planSaved(const QString &fileName);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -115,6 +120,7 @@ private:
 
     std::unique_ptr<RadioLink> m_link;
     std::unique_ptr<ChannelTexts> m_texts;
+    std::unique_ptr<PlanSheet> m_sheet; // after m_texts: it goes first
     std::array<QComboBox *, kSettingCount> m_settingBoxes{}; // ComboBox1…ComboBox10
     bool m_lineLostShown = false;
     bool m_lastTransferWasWrite = false;
