@@ -13,8 +13,9 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -108,6 +109,7 @@ PlanSheet::PlanSheet(TForm1 &form) : m_form(form), m_grid(form.xg), m_history(fo
         m_form.setWindowModified(!clean);
     });
     m_form.installEventFilter(this);
+    qApp->installEventFilter(this); // for Ctrl+V in an open cell editor
 
     QUndoStack *stack = &m_history.stack();
     for (auto signal : {&QUndoStack::undoTextChanged, &QUndoStack::redoTextChanged})
@@ -147,6 +149,7 @@ PlanSheet::PlanSheet(TForm1 &form) : m_form(form), m_grid(form.xg), m_history(fo
 
 PlanSheet::~PlanSheet()
 {
+    qApp->removeEventFilter(this);
     m_grid->OnSetEditText = m_setEditText;
 }
 
@@ -459,6 +462,15 @@ bool PlanSheet::mayClose()
 
 bool PlanSheet::eventFilter(QObject *watched, QEvent *event)
 {
+    // Cells hold one line: clipboard text of several cells or lines pasted into an open cell
+    // editor goes to the table instead, from the edit cell on, as if no editor were open.
+    if (event->type() == QEvent::ShortcutOverride && m_grid->isEditing() && watched->isWidgetType()
+        && m_grid->isAncestorOf(static_cast<QWidget *>(watched))
+        && QKeySequence(static_cast<QKeyEvent *>(event)->keyCombination()) == pasteAction->shortcut()) {
+        const QString text = QGuiApplication::clipboard()->text();
+        if (text.contains(u'\t') || text.contains(u'\n') || text.contains(u'\r'))
+            return true; // the line edit never claims the key, so the table's shortcut takes it
+    }
     if (watched == m_form.rbtn && event->type() == QEvent::EnabledChange) {
         if (!m_form.rbtn->isEnabled())
             m_history.beginAbsorbing();

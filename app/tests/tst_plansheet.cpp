@@ -194,6 +194,20 @@ private slots:
         keys(Qt::Key_V);
         QCOMPARE(row(4), kRow);
 
+        // Lines pasted into an open cell editor go to the table; a single value stays in the editor.
+        QGuiApplication::clipboard()->setText(QStringLiteral("430\n431\n"));
+        focusTable(1, 8);
+        keys(Qt::Key_F2, Qt::NoModifier);
+        keys(Qt::Key_V);
+        QVERIFY(!Form1->xg->isEditing());
+        QCOMPARE(row(9).first(), QStringLiteral("431.00000"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("432"));
+        keys(Qt::Key_F2, Qt::NoModifier);
+        keys(Qt::Key_V);
+        QVERIFY(Form1->xg->isEditing());
+        keys(Qt::Key_Return, Qt::NoModifier);
+        QCOMPARE(row(8).first(), QStringLiteral("432.00000"));
+
         const QStringList before = planTexts();
         const int steps = m_sheet->history().stack().count();
         QGuiApplication::clipboard()->setText(QStringLiteral("146\tabc"));
