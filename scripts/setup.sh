@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs; sourced by run.sh and test.sh.
 set -euo pipefail
 
-RADIOPROG_PACKAGES=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins fonts-wqy-microhei)
+RADIOPROG_PACKAGES=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins fonts-wqy-microhei poppler-utils)
 
 radioprog_missing_packages() {
     local missing=()
