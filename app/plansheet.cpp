@@ -443,6 +443,17 @@ void PlanSheet::exportPdf()
         throw cannotCreate();
 }
 
+bool PlanSheet::insideGrid(QObject *object) const
+{
+    // Parents, not isAncestorOf(): a drop-down's list is a window of its own.
+    if (!object->isWidgetType())
+        return false;
+    for (QWidget *w = static_cast<QWidget *>(object)->parentWidget(); w; w = w->parentWidget())
+        if (w == m_grid)
+            return true;
+    return false;
+}
+
 bool PlanSheet::mayClose()
 {
     m_form.commitOpenEdit();
@@ -462,14 +473,21 @@ bool PlanSheet::mayClose()
 
 bool PlanSheet::eventFilter(QObject *watched, QEvent *event)
 {
-    // Cells hold one line: clipboard text of several cells or lines pasted into an open cell
-    // editor goes to the table instead, from the edit cell on, as if no editor were open.
-    if (event->type() == QEvent::ShortcutOverride && m_grid->isEditing() && watched->isWidgetType()
-        && m_grid->isAncestorOf(static_cast<QWidget *>(watched))
-        && QKeySequence(static_cast<QKeyEvent *>(event)->keyCombination()) == pasteAction->shortcut()) {
+    if (event->type() == QEvent::ShortcutOverride && m_grid->isEditing() && insideGrid(watched)) {
+        const QKeySequence pressed(static_cast<QKeyEvent *>(event)->keyCombination());
+        // Cells hold one line: several cells or lines pasted into an open cell editor go to the
+        // table instead, from the edit cell on. Unclaimed, the key reaches the table's shortcut.
         const QString text = QGuiApplication::clipboard()->text();
-        if (text.contains(u'\t') || text.contains(u'\n') || text.contains(u'\r'))
-            return true; // the line edit never claims the key, so the table's shortcut takes it
+        if (pressed == pasteAction->shortcut()
+            && (text.contains(u'\t') || text.contains(u'\n') || text.contains(u'\r')))
+            return true;
+        // Otherwise the editor, or a drop-down list it opened, keeps the table's keys.
+        for (const QAction *action : {cutAction, copyAction, pasteAction, clearAction}) {
+            if (pressed == action->shortcut()) {
+                event->accept();
+                return true;
+            }
+        }
     }
     if (watched == m_form.rbtn && event->type() == QEvent::EnabledChange) {
         if (!m_form.rbtn->isEnabled())

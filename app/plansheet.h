@@ -85,6 +85,8 @@ private:
     void moveBy(int by);
     // False when the program may not close: the user cancelled, or the save did not happen.
     bool mayClose();
+    // A widget inside the table: a cell editor, or a drop-down list one opened.
+    bool insideGrid(QObject *object) const;
     QString planName() const;
 
     TForm1 &m_form;
