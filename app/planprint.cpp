@@ -17,8 +17,8 @@ namespace {
 // Sizes as parts of the page height, so any resolution gives the same page.
 constexpr double kLinesPerPage = 26.0; // heading, 17 table rows, settings and the gaps between
 constexpr double kFontPerLine = 0.45;
-constexpr double kCellPadding = 0.6;   // of the font size, on each side of a cell's text
-constexpr double kRuleWidth = 0.04;    // of a line's height
+constexpr double kCellPadding = 0.6; // of the font size, on each side of a cell's text
+constexpr double kRuleWidth = 0.04;  // of a line's height
 
 void drawCell(QPainter &p, const QRectF &rect, const QString &text, Qt::Alignment alignment = Qt::AlignCenter)
 {
@@ -51,7 +51,8 @@ void printChannelPlan(QPagedPaintDevice &device, const ChannelTexts &texts, cons
         for (int col = 0; col < kChannelColumnCount; ++col) {
             double w = heading.horizontalAdvance(texts.cell(col, 0));
             for (int row = 1; row < kChannelRowCount; ++row)
-                w = std::max(w, plain.horizontalAdvance(col == ColNumber ? QString::number(row) : texts.cell(col, row)));
+                w = std::max(w,
+                             plain.horizontalAdvance(col == ColNumber ? QString::number(row) : texts.cell(col, row)));
             widths[size_t(col)] = w + 2 * font.pixelSize() * kCellPadding;
             total += widths[size_t(col)];
         }

@@ -105,11 +105,10 @@ PlanSheet::PlanSheet(TForm1 &form) : m_form(form), m_grid(form.xg), m_history(fo
 
     // Unsaved changes show in the caption and are asked about on closing.
     m_form.setWindowTitle(m_form.windowTitle() + QStringLiteral("[*]"));
-    connect(&m_history.stack(), &QUndoStack::cleanChanged, &m_form, [this](bool clean) {
-        m_form.setWindowModified(!clean);
-    });
+    connect(&m_history.stack(), &QUndoStack::cleanChanged, &m_form,
+            [this](bool clean) { m_form.setWindowModified(!clean); });
     m_form.installEventFilter(this);
-    qApp->installEventFilter(this); // for Ctrl+V in an open cell editor
+    qApp->installEventFilter(this); // the table's keys in an open cell editor
 
     QUndoStack *stack = &m_history.stack();
     for (auto signal : {&QUndoStack::undoTextChanged, &QUndoStack::redoTextChanged})
@@ -186,8 +185,8 @@ void PlanSheet::buildMenus()
 
     // The table's own actions act only while the table has the focus; an open cell editor, like
     // any line edit, keeps Ctrl+C/V/X and Delete for its text.
-    const QList<QAction *> tableActions{cutAction, copyAction, pasteAction, clearAction, nullptr,
-                                        insertAction, deleteAction, nullptr, moveUpAction, moveDownAction};
+    const QList<QAction *> tableActions{cutAction,    copyAction,   pasteAction, clearAction,  nullptr,
+                                        insertAction, deleteAction, nullptr,     moveUpAction, moveDownAction};
     auto *editMenu = new QMenu(QStringLiteral("编辑"), &m_form);
     editMenu->addAction(undoAction);
     editMenu->addAction(redoAction);
@@ -275,7 +274,8 @@ void PlanSheet::copy()
     if (!m_form.commitOpenEdit())
         return;
     const Range r = selection();
-    QGuiApplication::clipboard()->setText(copyChannelCells(m_form.texts(), r.firstCol, r.firstRow, r.lastCol, r.lastRow));
+    QGuiApplication::clipboard()->setText(
+        copyChannelCells(m_form.texts(), r.firstCol, r.firstRow, r.lastCol, r.lastRow));
 }
 
 void PlanSheet::cut()
@@ -390,9 +390,10 @@ void PlanSheet::exportCsv()
     if (file.isEmpty())
         return;
     const CsvReport report = saveChannelCsv(m_form.texts(), file);
-    QString text = QStringLiteral("已把 %1 个信道导出到 %2。\nCSV 没有这些列，它们没有导出：%3；通用设置也不在 CSV 里。")
-                       .arg(QString::number(report.channels), QFileInfo(file).fileName(),
-                            csvUncarriedColumns().join(QStringLiteral("、")));
+    QString text =
+        QStringLiteral("已把 %1 个信道导出到 %2。\nCSV 没有这些列，它们没有导出：%3；通用设置也不在 CSV 里。")
+            .arg(QString::number(report.channels), QFileInfo(file).fileName(),
+                 csvUncarriedColumns().join(QStringLiteral("、")));
     if (!report.skipped.isEmpty())
         text += QStringLiteral("\n没有导出 %1 个信道：\n").arg(report.skipped.size()) + report.skipped.join(u'\n');
     rtl::dialogs::infoBox(text);

@@ -22,13 +22,29 @@
 namespace {
 
 enum CsvColumn {
-    Location, Name, Frequency, Duplex, Offset, Tone, RToneFreq, CToneFreq, DtcsCode, DtcsPolarity,
-    RxDtcsCode, CrossMode, Mode, TStep, Skip, Power, Comment, CsvColumnCount = 21,
+    Location,
+    Name,
+    Frequency,
+    Duplex,
+    Offset,
+    Tone,
+    RToneFreq,
+    CToneFreq,
+    DtcsCode,
+    DtcsPolarity,
+    RxDtcsCode,
+    CrossMode,
+    Mode,
+    TStep,
+    Skip,
+    Power,
+    Comment,
+    CsvColumnCount = 21,
 };
 
 constexpr qint64 kHzPerMHz = 1000000;
-constexpr qint64 kCellStepHz = 10;        // the table shows MHz with five decimals
-constexpr qint64 kMaxHz = 2147483647;     // the radio keeps a signed 32-bit count of Hz
+constexpr qint64 kCellStepHz = 10;    // the table shows MHz with five decimals
+constexpr qint64 kMaxHz = 2147483647; // the radio keeps a signed 32-bit count of Hz
 constexpr qint64 kMaxCsvBytes = 1024 * 1024;
 // Further apart than this, the transmit frequency is written whole as a split.
 constexpr qint64 kMaxShiftHz = 50 * kHzPerMHz;
@@ -128,7 +144,8 @@ qint64 csvHz(const QString &text)
 qint64 holdableHz(const QString &what, qint64 hz)
 {
     if (hz <= 0 || hz > kMaxHz)
-        throw SkipRow{QStringLiteral("%1 %2 MHz 超出本机范围").arg(what, QString::number(double(hz) / kHzPerMHz, 'f', 6))};
+        throw SkipRow{
+            QStringLiteral("%1 %2 MHz 超出本机范围").arg(what, QString::number(double(hz) / kHzPerMHz, 'f', 6))};
     if (hz % kCellStepHz != 0)
         throw SkipRow{QStringLiteral("%1 %2 MHz 不是 10 Hz 的整数倍").arg(what, csvMHz(hz))};
     return hz;
@@ -376,10 +393,10 @@ QByteArray readCsvFile(const QString &fileName)
 
 const QStringList &csvColumns()
 {
-    static const QStringList columns{
-        "Location", "Name",     "Frequency",  "Duplex",    "Offset", "Tone",  "rToneFreq",
-        "cToneFreq", "DtcsCode", "DtcsPolarity", "RxDtcsCode", "CrossMode", "Mode", "TStep",
-        "Skip",     "Power",    "Comment",    "URCALL",    "RPT1CALL", "RPT2CALL", "DVCODE"};
+    static const QStringList columns{"Location",  "Name",      "Frequency", "Duplex",       "Offset",     "Tone",
+                                     "rToneFreq", "cToneFreq", "DtcsCode",  "DtcsPolarity", "RxDtcsCode", "CrossMode",
+                                     "Mode",      "TStep",     "Skip",      "Power",        "Comment",    "URCALL",
+                                     "RPT1CALL",  "RPT2CALL",  "DVCODE"};
     return columns;
 }
 
@@ -454,15 +471,16 @@ CsvReport importChannelCsv(ChannelTexts &texts, const QByteArray &bytes)
                 try {
                     xgSetEditText(scratch, col, channel);
                 } catch (const rtl::Exception &e) {
-                    throw EChannelCsvError(QStringLiteral("第 %1 行：%2不能取「%3」：%4\n表格没有改动。")
-                                               .arg(QString::number(line), channelCellName(col, channel), cellText,
-                                                    e.message()));
+                    throw EChannelCsvError(
+                        QStringLiteral("第 %1 行：%2不能取「%3」：%4\n表格没有改动。")
+                            .arg(QString::number(line), channelCellName(col, channel), cellText, e.message()));
                 }
             }
             lineOf.insert(channel, line);
             ++report.channels;
         } catch (const SkipRow &skip) {
-            report.skipped << QStringLiteral("第 %1 行（Location %2）：%3").arg(QString::number(line), location, skip.reason);
+            report.skipped
+                << QStringLiteral("第 %1 行（Location %2）：%3").arg(QString::number(line), location, skip.reason);
         }
     }
     PlanSnapshot::capture(scratch).restore(texts);

@@ -53,8 +53,8 @@ QString joinDelimited(const QList<QStringList> &rows, QChar separator, const QSt
     for (const QStringList &row : rows) {
         QStringList fields;
         for (const QString &field : row) {
-            const bool quote = field.contains(separator) || field.contains(kQuote) || field.contains(u'\r')
-                               || field.contains(u'\n');
+            const bool quote =
+                field.contains(separator) || field.contains(kQuote) || field.contains(u'\r') || field.contains(u'\n');
             if (!quote) {
                 fields << field;
                 continue;

@@ -64,7 +64,8 @@ void typeIntoCell(int col, int row, const QString &text)
 void clickChannelNumber(int row)
 {
     QHeaderView *numbers = Form1->xg->verticalHeader();
-    const QPoint at(numbers->width() / 2, numbers->sectionViewportPosition(row - 1) + numbers->sectionSize(row - 1) / 2);
+    const int section = row - 1;
+    const QPoint at(numbers->width() / 2, numbers->sectionViewportPosition(section) + numbers->sectionSize(section) / 2);
     QTest::mouseClick(numbers->viewport(), Qt::LeftButton, {}, at);
 }
 
@@ -137,7 +138,7 @@ private slots:
         const QStringList start = planTexts();
         QStringList lines;
         for (int n = 0; n < 10; ++n)
-            lines << QStringList(kRow).replaceInStrings(QStringLiteral("145.1"), QStringLiteral("14%1.1").arg(n)).join(u'\t');
+            lines << QStringList(kRow).replaceInStrings("145.1", QStringLiteral("14%1.1").arg(n)).join(u'\t');
         QGuiApplication::clipboard()->setText(lines.join(u'\n') + u'\n'); // as a spreadsheet copies
         focusTable(1, 1);
         keys(Qt::Key_V);

@@ -90,12 +90,16 @@ private slots:
         CsvReport written;
         const QByteArray csv = channelCsv(t, &written);
         QCOMPARE(written.channels, 4);
-        QCOMPARE(field(csv, 1, QStringLiteral("Duplex")) + field(csv, 1, QStringLiteral("Offset")), QStringLiteral("+0.600000"));
-        QCOMPARE(field(csv, 2, QStringLiteral("Duplex")) + field(csv, 2, QStringLiteral("Offset")), QStringLiteral("-7.600000"));
-        QCOMPARE(field(csv, 3, QStringLiteral("Duplex")) + field(csv, 3, QStringLiteral("Offset")), QStringLiteral("split146.520000"));
-        QCOMPARE(field(csv, 1, QStringLiteral("Mode")) + field(csv, 1, QStringLiteral("TStep")) + field(csv, 1, QStringLiteral("Skip"))
-                     + field(csv, 1, QStringLiteral("Power")),
-                 QStringLiteral("NFM12.50S1.0W"));
+        const auto fields = [&](int line, const QStringList &columns) {
+            QStringList out;
+            for (const QString &column : columns)
+                out << field(csv, line, column);
+            return out.join(u' ');
+        };
+        QCOMPARE(fields(1, {"Duplex", "Offset", "Mode", "TStep", "Skip", "Power"}),
+                 QStringLiteral("+ 0.600000 NFM 12.50 S 1.0W"));
+        QCOMPARE(fields(2, {"Duplex", "Offset"}), QStringLiteral("- 7.600000"));
+        QCOMPARE(fields(3, {"Duplex", "Offset"}), QStringLiteral("split 146.520000"));
 
         MemoryChannelTexts back;
         importChannelCsv(back, csv);
@@ -113,7 +117,8 @@ private slots:
     void fileFromAnotherTool()
     {
         const QByteArray csv =
-            "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,Mode,TStep,Skip,Comment\n"
+            "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,Mode,TStep,Skip,"
+            "Comment\n"
             "1,\"Repeater, town\",439.975000,-,5.000000,Tone,88.5,88.5,023,NN,NFM,12.50,,\n"
             "2,Simplex,446.006250,,0.000000,TSQL,88.5,94.8,023,NN,FM,6.25,S,\n"
             "3,DCS,446.018750,,0.000000,DTCS,88.5,88.5,754,RN,FM,25.00,,\n"
