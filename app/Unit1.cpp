@@ -8,6 +8,7 @@
 #include "app/portbox.h"
 #include "app/portdoctorwindow.h"
 #include "app/reportdialogs.h"
+#include "app/plansheet.h"
 #include "channels/channelcodec.h"
 #include "channels/channelplan.h"
 #include "channels/channeltable.h"
@@ -115,6 +116,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     // Key preview: the window sees every key before its controls do.
     qApp->installEventFilter(this);
     FormCreate();
+    m_sheet = std::make_unique<PlanSheet>(*this);
 }
 
 QString TForm1::runPlanDialog(QFileDialog::AcceptMode mode)
@@ -408,6 +410,7 @@ void TForm1::N3Click()
     if (file.isEmpty())
         return;
     LoadChannelPlan(*m_texts, file);
+    emit planLoaded(file);
 }
 
 void TForm1::N5Click()
@@ -417,6 +420,7 @@ void TForm1::N5Click()
     if (file.isEmpty())
         return;
     SaveChannelPlan(*m_texts, file);
+    emit planSaved(file);
 }
 
 void TForm1::N1Click()

@@ -17,6 +17,7 @@
 #include <memory>
 
 class PortDoctorWindow;
+class PlanSheet;
 class QAction;
 class QMenu;
 class TCellGrid;
@@ -72,6 +73,8 @@ public:
     PortDoctorWindow *portDoctor();
     // Shows the port doctor checking `port`.
     void showPortDoctor(const QString &port);
+    // Undo, clipboard, CSV and printing of the channel plan.
+    PlanSheet *sheet() const { return m_sheet.get(); }
 
     // Handlers.
     void FormCreate();
@@ -116,6 +119,8 @@ signals:
     // A channel read or write has completed (the settings block decoded, the last block
     // acknowledged).
     void channelTransferEnded(bool write);
+    void planLoaded(const QString &fileName);
+    void planSaved(const QString &fileName);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -139,6 +144,7 @@ private:
 
     std::unique_ptr<RadioLink> m_link;
     std::unique_ptr<ChannelTexts> m_texts;
+    std::unique_ptr<PlanSheet> m_sheet; // after m_texts: it goes first
     std::array<QComboBox *, kSettingCount> m_settingBoxes{}; // ComboBox1…ComboBox10
     bool m_lineLostShown = false;
     bool m_lastTransferWasWrite = false;

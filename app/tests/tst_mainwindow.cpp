@@ -47,7 +47,7 @@ private slots:
 
     void startState()
     {
-        QCOMPARE(Form1->windowTitle(), QStringLiteral("对讲机写频软件 V1.1.3"));
+        QCOMPARE(Form1->windowTitle(), QStringLiteral("对讲机写频软件 V1.1.3[*]")); // [*]: unsaved changes
         QCOMPARE(Form1->comcbb->currentText(), QStringLiteral("COM1"));
         QVERIFY(Form1->comcbb->isEnabled() && Form1->comcbb->isEditable());
         QVERIFY(!Form3->isVisible());
