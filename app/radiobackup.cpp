@@ -258,8 +258,11 @@ void RadioBackup::fail(const QString &message)
         {Run::Restore, QStringLiteral("恢复未完成：电台中的数据可能只写入了一部分，请重新恢复。")},
         {Run::ReadBack, QStringLiteral("读回校验未完成。")}};
     const Run run = m_run;
+    // Ends as 取消 would: the port is closed and the port box given back, so a pulled cable or a
+    // wrong port can be put right before the next try.
+    const bool progressShown = m_progress.isVisible();
     endRun();
-    if (m_progress.isVisible())
+    if (progressShown)
         m_progress.Button2Click();
     status(kEnded.value(run));
     rtl::dialogs::exceptionBox(message.isEmpty() ? kEnded.value(run) : message + QLatin1Char('\n') + kEnded.value(run));

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -207,6 +208,19 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts().size(), 2, 15000);
         QCOMPARE(m_boxes->texts(), (QStringList{QStringLiteral("写入成功"), title + QLatin1Char('\n') + row}));
         QCOMPARE(tableTexts()[2 * 15 + 4], QStringLiteral("高")); // the read-back leaves the table alone
+    }
+
+    void pulledCableEndsTheBackupWithThePortGivenBack()
+    {
+        m_backup->chooseBackupFile = [this] { return path(QStringLiteral("pulled.rimg")); };
+        m_backup->backupAction->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->statusBar()->currentMessage().contains(QStringLiteral("DTMF")), 15000);
+        m_sim.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_backup->running(), 20000);
+        QVERIFY(m_boxes->texts().last().endsWith(QStringLiteral("备份未完成，没有保存镜像文件。")));
+        QVERIFY(!QFile::exists(path(QStringLiteral("pulled.rimg"))));
+        QVERIFY(!Form1->Comm1->isOpen());
+        QVERIFY(Form1->comcbb->isEnabled() && Form1->rbtn->isEnabled() && Form1->wbtn->isEnabled());
     }
 
     void autoBackupKeepsTheChannelsReadBeforeTheWrite()
