@@ -33,7 +33,9 @@ for f in ./usr/bin/radioprog ./usr/bin/radio-sim \
 done
 
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
-grep -q 'libqt6widgets6' <<<"$(dpkg-deb -f "$deb" Depends)" || fail "Depends lacks the Qt libraries"
+depends=$(dpkg-deb -f "$deb" Depends)
+grep -q 'libqt6widgets6' <<<"$depends" || fail "Depends lacks the Qt libraries"
+grep -q 'qt6-qpa-plugins' <<<"$depends" || fail "Depends lacks Qt's platform plugins"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
