@@ -88,6 +88,22 @@ void notePlanFolder(const QString &file)
         lastPlanFolder = QFileInfo(file).absolutePath();
 }
 
+QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter, const QString &suffix)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    if (mode == QFileDialog::AcceptOpen)
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setDirectory(planDialogFolder());
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    const QString file = dialog.selectedFiles().value(0);
+    notePlanFolder(file);
+    return file;
+}
+
 void showAboutBox(QWidget *parent)
 {
     auto *box = new QMessageBox(parent);

@@ -2,6 +2,7 @@
 // named on it, where the file dialogs start, and the About box.
 #pragma once
 
+#include <QFileDialog>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,10 @@ void openPlanFile(TForm1 &window, const QString &file);
 // folder, else home. Never the working directory, which a desktop launch leaves anywhere.
 QString planDialogFolder();
 void notePlanFolder(const QString &file);
+
+// A file dialog for `filter` ("CSV (*.csv)") that starts where the plan dialogs do and remembers
+// the folder chosen; the file chosen, or empty.
+QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter, const QString &suffix);
 
 // 帮助 → 关于: version, Qt version and licence. The box is window-modal and returns at once.
 void showAboutBox(QWidget *parent);

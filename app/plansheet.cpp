@@ -2,6 +2,7 @@
 #include "app/plansheet.h"
 
 #include "app/Unit1.h"
+#include "app/desktop.h"
 #include "app/planprint.h"
 #include "channels/channelcsv.h"
 #include "channels/channelsheet.h"
@@ -42,17 +43,6 @@ QMenu *menuHolding(QAction *item)
         if (auto *menu = qobject_cast<QMenu *>(o))
             return menu;
     return nullptr;
-}
-
-QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter, const QString &suffix)
-{
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(mode);
-    if (mode == QFileDialog::AcceptOpen)
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(suffix);
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 void setUpPage(QPagedPaintDevice &device)

@@ -3,6 +3,7 @@
 
 #include "app/Unit1.h"
 #include "app/Unit3.h"
+#include "app/desktop.h"
 #include "app/reportdialogs.h"
 #include "frames/frame.h"
 #include "rtl/dialogs.h"
@@ -30,16 +31,6 @@ QSettings preferences()
     return QSettings(QStringLiteral("radioprog"), QStringLiteral("radioprog"));
 }
 
-QString runImageDialog(QWidget *parent, QFileDialog::AcceptMode mode)
-{
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(mode);
-    if (mode == QFileDialog::AcceptOpen)
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(kImageSuffix);
-    dialog.setNameFilter(kImageFilter);
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
-}
 
 } // namespace
 
@@ -67,8 +58,8 @@ RadioBackup::RadioBackup(TForm1 &main, TForm3 &progress, const QList<SignallingW
     connect(backupAction, &QAction::triggered, this, rtl::guarded([this] { backupClick(); }));
     connect(restoreAction, &QAction::triggered, this, rtl::guarded([this] { restoreClick(); }));
 
-    chooseBackupFile = [this] { return runImageDialog(&m_main, QFileDialog::AcceptSave); };
-    chooseRestoreFile = [this] { return runImageDialog(&m_main, QFileDialog::AcceptOpen); };
+    chooseBackupFile = [this] { return runFileDialog(&m_main, QFileDialog::AcceptSave, kImageFilter, kImageSuffix); };
+    chooseRestoreFile = [this] { return runFileDialog(&m_main, QFileDialog::AcceptOpen, kImageFilter, kImageSuffix); };
     showDifferences = [this](const QString &title, const QList<ReadBackDifference> &differences) {
         showReadBackDifferences(&m_main, title, differences);
     };

@@ -9,6 +9,7 @@
 #include "app/radiobackup.h"
 #include "rtl/dialogs.h"
 #include "tools/radiosim/radiosim.h"
+#include "bench/benchutil.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,28 +22,12 @@
 
 namespace {
 
-// Sleeps in the event loop until `done` holds or 60 s pass; the elapsed milliseconds, -1 on time-out.
-template <typename Done>
-double runUntil(Done done)
-{
-    QElapsedTimer t;
-    t.start();
-    bool expired = false;
-    // A timer that dies with this call: a single-shot left pending would set the `expired` of a
-    // later call when a run ends early.
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, [&] { expired = true; });
-    limit.start(60000);
-    while (!done() && !expired)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return expired ? -1 : t.nsecsElapsed() / 1e6;
-}
+using bench::runUntil;
 
 void print(const char *what, std::vector<double> v)
 {
-    std::sort(v.begin(), v.end());
-    std::printf("%-18s %7.0f / %7.0f / %7.0f ms\n", what, v.front(), v[v.size() / 2], v.back());
+    const bench::Figures f = bench::figures(std::move(v));
+    std::printf("%-18s %7.0f / %7.0f / %7.0f ms\n", what, f.min, f.median, f.max);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "app/forms.h"
 #include "rtl/dialogs.h"
 #include "tools/radiosim/radiosim.h"
+#include "bench/benchutil.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -19,35 +20,9 @@
 
 namespace {
 
-struct Figures {
-    double min = 0, median = 0, max = 0;
-};
-
-Figures figures(std::vector<double> v)
-{
-    if (v.empty())
-        return {};
-    std::sort(v.begin(), v.end());
-    return {v.front(), v[v.size() / 2], v.back()};
-}
-
-// Sleeps in the event loop until `done` holds or 60 s pass; returns the elapsed milliseconds,
-// -1 on time-out. Blocking, not spinning: a spinning wait takes a core from the threads timed.
-template <typename Done>
-double runUntil(Done done)
-{
-    constexpr int kLimitMs = 60000;
-    QElapsedTimer t;
-    t.start();
-    bool expired = false;
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, [&] { expired = true; });
-    limit.start(kLimitMs);
-    while (!done() && !expired)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return expired ? -1 : t.nsecsElapsed() / 1e6;
-}
+using bench::Figures;
+using bench::figures;
+using bench::runUntil;
 
 } // namespace
 

@@ -11,6 +11,7 @@
 #include "signalling/Unit5.h"
 #include "signalling/Unit6.h"
 #include "tools/radiosim/radiosim.h"
+#include "bench/benchutil.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,27 +35,10 @@ struct Window {
 
 double median(std::vector<double> v)
 {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
+    return bench::figures(std::move(v)).median;
 }
 
-// Sleeps in the event loop until `done` holds or 60 s pass; the elapsed milliseconds, -1 on time-out.
-template <typename Done>
-double runUntil(Done done)
-{
-    QElapsedTimer t;
-    t.start();
-    bool expired = false;
-    // A timer that dies with this call: a single-shot left pending would set the `expired` of a
-    // later call when a run ends early.
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, [&] { expired = true; });
-    limit.start(60000);
-    while (!done() && !expired)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return expired ? -1 : t.nsecsElapsed() / 1e6;
-}
+using bench::runUntil;
 
 } // namespace
 

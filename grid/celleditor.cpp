@@ -22,7 +22,7 @@ TCellEditor::~TCellEditor()
 void TCellEditor::forgetGrid()
 {
     if (TCellGrid *grid = std::exchange(m_grid, nullptr))
-        grid->editorDestroyed(this);
+        grid->editorGone(this);
     m_refCount = 0;
 }
 

@@ -536,7 +536,7 @@ void TCellGrid::commitEditText(const QString &text)
     }
 }
 
-void TCellGrid::editorDestroyed(TCellEditor *editor)
+void TCellGrid::editorGone(TCellEditor *editor)
 {
     if (m_activeEditor == editor) {
         m_activeEditor = nullptr;

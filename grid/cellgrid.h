@@ -94,7 +94,7 @@ public:
     // Used by editors: store the text in the edit cell and tell the window.
     void commitEditText(const QString &text);
     // Used by editors: the column of this editor is going away with the editor.
-    void editorDestroyed(TCellEditor *editor);
+    void editorGone(TCellEditor *editor);
     bool canEditCell(int col, int row) const;
     // The rectangle of a cell inside the viewport, grid lines excluded.
     QRect cellRect(int col, int row) const;

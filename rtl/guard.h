@@ -15,13 +15,13 @@ void guard(const std::function<void()> &f);
 template <typename F>
 auto guarded(F f)
 {
+    // The choice is made outside the inner lambda: inside it, which is no template, clang would
+    // check the branch not taken too.
     return [f = std::move(f)](auto &&...args) {
-        guard([&] {
-            if constexpr (std::is_invocable_v<const F &, decltype(args)...>)
-                f(std::forward<decltype(args)>(args)...);
-            else
-                f();
-        });
+        if constexpr (std::is_invocable_v<const F &, decltype(args)...>)
+            guard([&] { f(std::forward<decltype(args)>(args)...); });
+        else
+            guard([&] { f(); });
     };
 }
 
