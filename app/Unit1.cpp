@@ -13,7 +13,7 @@
 #include "channels/channelplan.h"
 #include "channels/channeltable.h"
 #include "grid/cellgrid.h"
-#include "grid/gridspec.h"
+#include "grid/griddefinition.h"
 #include "rtl/dialogs.h"
 #include "rtl/guard.h"
 #include "serial/serialcomm.h"
@@ -178,20 +178,20 @@ void TForm1::buildSettings(QWidget *area)
 
 void TForm1::buildTable()
 {
-    GridSpec spec;
-    spec.name = QStringLiteral("xg");
-    spec.rowCount = kChannelRowCount;
-    spec.rowHeight = kRowHeight;
-    spec.alignment = Qt::AlignCenter;
-    spec.immediateEditMode = true;
-    spec.rangeSelect = true;
+    GridDefinition table;
+    table.name = QStringLiteral("xg");
+    table.rowCount = kChannelRowCount;
+    table.rowHeight = kRowHeight;
+    table.alignment = Qt::AlignCenter;
+    table.immediateEditMode = true;
+    table.rangeSelect = true;
     for (const ChannelColumnDef &def : channelColumns()) {
         const auto kind = def.editor == EditorKind::Text       ? CellEditorKind::Text
                           : def.editor == EditorKind::DropDown ? CellEditorKind::DropDown
                                                                : CellEditorKind::None;
-        spec.columns.append({def.caption, def.width, kind, def.items, def.editorDefault});
+        table.columns.append({def.caption, def.width, kind, def.items, def.editorDefault});
     }
-    buildGrid(xg, spec, this);
+    buildGrid(xg, table, this);
     // The table keeps the desktop's font; its columns, laid out for 10 px text, and the window
     // grow with it so that "145.12500" still fits the frequency columns.
     const double scale = fontScale(xg->font(), kTableDesignPixelSize);

@@ -2,7 +2,7 @@
 #include "signalling/Unit2.h"
 
 #include "grid/cellgrid.h"
-#include "grid/gridspec.h"
+#include "grid/griddefinition.h"
 #include "signalling/dtmflayout.h"
 
 #include <QGridLayout>
@@ -55,12 +55,12 @@ TForm2::TForm2(RadioLink &link, QWidget *parent) : SignallingWindow(link, dtmfPl
     auto *encodeLayout = new QHBoxLayout(encodeBox);
 
     xg2 = new TCellGrid(encodeBox);
-    GridSpec spec;
-    spec.name = QStringLiteral("xg2");
-    spec.alignment = Qt::AlignCenter;
-    spec.columns = {{QStringLiteral("信息码"), 64, CellEditorKind::None, {}, {}},
+    GridDefinition table;
+    table.name = QStringLiteral("xg2");
+    table.alignment = Qt::AlignCenter;
+    table.columns = {{QStringLiteral("信息码"), 64, CellEditorKind::None, {}, {}},
                     {QStringLiteral("自动拨号存储器"), 102, CellEditorKind::Text, {}, QStringLiteral("12345678")}};
-    buildGrid(xg2, spec, this);
+    buildGrid(xg2, table, this);
     fitGridToCells(xg2);
     encodeLayout->addWidget(xg2);
 

@@ -2,7 +2,7 @@
 #include "signalling/Unit4.h"
 
 #include "grid/cellgrid.h"
-#include "grid/gridspec.h"
+#include "grid/griddefinition.h"
 #include "signalling/twotonelayout.h"
 
 #include <QGroupBox>
@@ -51,7 +51,7 @@ TForm4::TForm4(RadioLink &link, QWidget *parent) : SignallingWindow(link, twoTon
     auto *encodePage = new QWidget(PageControl1);
     auto *encodeLayout = new QHBoxLayout(encodePage);
     xg1 = new TCellGrid(encodePage);
-    GridSpec encode;
+    GridDefinition encode;
     encode.name = QStringLiteral("xg1");
     encode.columns = {{QStringLiteral("信息码"), 64, CellEditorKind::None, {}, {}},
                       {QStringLiteral("第一个频率（HZ）"), 117, CellEditorKind::Text, {}, {}},
@@ -85,7 +85,7 @@ TForm4::TForm4(RadioLink &link, QWidget *parent) : SignallingWindow(link, twoTon
     auto *decodeBox = new QGroupBox(QStringLiteral("2TONE解码"), decodePage);
     (new QVBoxLayout(decodePage))->addWidget(decodeBox);
     xg2 = new TCellGrid(decodeBox);
-    GridSpec decode;
+    GridDefinition decode;
     decode.name = QStringLiteral("xg2");
     const int widths[twotone::kDecodeColumns] = {64, 38, 57, 31, 37, 56, 33, 39, 56, 34, 38, 57, 40};
     decode.columns = {{QStringLiteral("信息码"), widths[0], CellEditorKind::None, {}, {}}};

@@ -2,7 +2,7 @@
 #include "signalling/Unit5.h"
 
 #include "grid/cellgrid.h"
-#include "grid/gridspec.h"
+#include "grid/griddefinition.h"
 #include "rtl/guard.h"
 #include "signalling/fivetonelayout.h"
 
@@ -28,31 +28,31 @@ TransferPlan fiveTonePlan()
     return plan;
 }
 
-TCellGrid *grid(QWidget *parent, QObject *owner, const QString &name, int rows, const QList<GridColumnSpec> &columns)
+TCellGrid *grid(QWidget *parent, QObject *owner, const QString &name, int rows, const QList<GridColumn> &columns)
 {
     auto *g = new TCellGrid(parent);
-    GridSpec spec;
-    spec.name = name;
-    spec.rowCount = rows;
-    spec.alignment = Qt::AlignCenter;
-    spec.columns = columns;
-    buildGrid(g, spec, owner);
+    GridDefinition table;
+    table.name = name;
+    table.rowCount = rows;
+    table.alignment = Qt::AlignCenter;
+    table.columns = columns;
+    buildGrid(g, table, owner);
     fitGridToCells(g);
     return g;
 }
 
-GridColumnSpec codeColumn(const QString &caption, int width)
+GridColumn codeColumn(const QString &caption, int width)
 {
     return {caption, width, CellEditorKind::Text, {}, kCodeDefault};
 }
 
-GridColumnSpec standardColumn(int width)
+GridColumn standardColumn(int width)
 {
     return {QStringLiteral("使用标准"), width, CellEditorKind::DropDown, fivetone::standardNames(),
             QStringLiteral("CCIR")};
 }
 
-GridColumnSpec functionColumn(int width)
+GridColumn functionColumn(int width)
 {
     return {QStringLiteral("功   能"), width, CellEditorKind::DropDown, fivetone::functionNames(),
             fivetone::functionNames().first()};

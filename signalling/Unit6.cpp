@@ -2,7 +2,7 @@
 #include "signalling/Unit6.h"
 
 #include "grid/cellgrid.h"
-#include "grid/gridspec.h"
+#include "grid/griddefinition.h"
 #include "signalling/fsklayout.h"
 
 #include <QFormLayout>
@@ -51,13 +51,13 @@ TForm6::TForm6(RadioLink &link, QWidget *parent) : SignallingWindow(link, fskPla
     settings->addRow(CheckBox1);
 
     xg1 = new TCellGrid(this);
-    GridSpec spec;
-    spec.name = QStringLiteral("xg1");
-    spec.alignment = Qt::AlignCenter;
-    spec.columns = {{QStringLiteral("编号"), 64, CellEditorKind::None, {}, {}},
+    GridDefinition table;
+    table.name = QStringLiteral("xg1");
+    table.alignment = Qt::AlignCenter;
+    table.columns = {{QStringLiteral("编号"), 64, CellEditorKind::None, {}, {}},
                     {QStringLiteral("队列"), 64, CellEditorKind::Text, {}, {}},
                     {QStringLiteral("ID"), 64, CellEditorKind::Text, {}, {}}};
-    buildGrid(xg1, spec, this);
+    buildGrid(xg1, table, this);
     fitGridToCells(xg1);
 
     auto *top = new QHBoxLayout;

@@ -9,26 +9,26 @@
 #include <QTest>
 
 // "cb1=6", "xg2:1:17=99", "CheckB1=1": a control's or a cell's text.
-inline TextRef refOf(const QString &spec)
+inline TextRef refOf(const QString &entry)
 {
-    const QStringList parts = spec.section(QLatin1Char('='), 0, 0).split(QLatin1Char(':'));
+    const QStringList parts = entry.section(QLatin1Char('='), 0, 0).split(QLatin1Char(':'));
     if (parts.size() == 3)
         return TextRef::cell(parts[0], parts[1].toInt(), parts[2].toInt());
     return TextRef::control(parts[0]);
 }
 
-inline void setTexts(SignallingTexts &texts, const QStringList &specs)
+inline void setTexts(SignallingTexts &texts, const QStringList &entries)
 {
-    for (const QString &spec : specs)
-        texts.setText(refOf(spec), spec.section(QLatin1Char('='), 1));
+    for (const QString &entry : entries)
+        texts.setText(refOf(entry), entry.section(QLatin1Char('='), 1));
 }
 
-// Every text in `specs` as the texts hold it, "name=text" each, for one comparison.
-inline QStringList textsOf(const SignallingTexts &texts, const QStringList &specs)
+// Every text in `entries` as the texts hold it, "name=text" each, for one comparison.
+inline QStringList textsOf(const SignallingTexts &texts, const QStringList &entries)
 {
     QStringList out;
-    for (const QString &spec : specs)
-        out << spec.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') + texts.text(refOf(spec));
+    for (const QString &entry : entries)
+        out << entry.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') + texts.text(refOf(entry));
     return out;
 }
 

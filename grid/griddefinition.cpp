@@ -1,5 +1,5 @@
 // Grids built from their declarations.
-#include "grid/gridspec.h"
+#include "grid/griddefinition.h"
 
 #include "grid/cellgrid.h"
 #include "grid/combocelleditor.h"
@@ -20,7 +20,7 @@ struct SharedEditor {
     TCellEditor *editor;
 };
 
-TCellEditor *makeEditor(const GridColumnSpec &column, QObject *owner, int number)
+TCellEditor *makeEditor(const GridColumn &column, QObject *owner, int number)
 {
     if (column.editor == CellEditorKind::Text) {
         auto *editor = new TEditCellEditor(owner);
@@ -37,24 +37,24 @@ TCellEditor *makeEditor(const GridColumnSpec &column, QObject *owner, int number
 
 } // namespace
 
-void buildGrid(TCellGrid *grid, const GridSpec &spec, QObject *editorOwner)
+void buildGrid(TCellGrid *grid, const GridDefinition &table, QObject *editorOwner)
 {
-    grid->setObjectName(spec.name);
-    grid->setColCount(int(spec.columns.size()));
-    grid->setRowCount(spec.rowCount);
-    grid->setDefaultRowHeight(spec.rowHeight);
-    grid->setImmediateEditMode(spec.immediateEditMode);
-    grid->setRangeSelect(spec.rangeSelect);
+    grid->setObjectName(table.name);
+    grid->setColCount(int(table.columns.size()));
+    grid->setRowCount(table.rowCount);
+    grid->setDefaultRowHeight(table.rowHeight);
+    grid->setImmediateEditMode(table.immediateEditMode);
+    grid->setRangeSelect(table.rangeSelect);
 
     std::vector<SharedEditor> editors;
-    for (int c = 0; c < spec.columns.size(); ++c) {
-        const GridColumnSpec &def = spec.columns[c];
+    for (int c = 0; c < table.columns.size(); ++c) {
+        const GridColumn &def = table.columns[c];
         TCellGridColumn *column = grid->Columns()->Items(c);
         column->setCaption(def.caption);
         column->setWidth(def.width);
-        column->setAlignment(spec.alignment);
-        column->setHeaderAlignment(spec.alignment);
-        column->setEditorInheritsCellProps(spec.editorInheritsCellProps);
+        column->setAlignment(table.alignment);
+        column->setHeaderAlignment(table.alignment);
+        column->setEditorInheritsCellProps(table.editorInheritsCellProps);
         if (def.editor == CellEditorKind::None)
             continue;
         auto found = std::find_if(editors.begin(), editors.end(), [&](const SharedEditor &e) {

@@ -12,7 +12,7 @@ class TCellGrid;
 
 enum class CellEditorKind { None, Text, DropDown };
 
-struct GridColumnSpec {
+struct GridColumn {
     QString caption;
     int width = 64;
     CellEditorKind editor = CellEditorKind::None;
@@ -20,9 +20,9 @@ struct GridColumnSpec {
     QString defaultText; // what the editor offers when an edit starts on an empty cell
 };
 
-struct GridSpec {
+struct GridDefinition {
     QString name; // the grid's object name, shown in editor errors
-    QList<GridColumnSpec> columns;
+    QList<GridColumn> columns;
     int rowCount = 17;
     int rowHeight = 24;
     Qt::Alignment alignment = Qt::AlignLeft; // cells and captions
@@ -31,10 +31,10 @@ struct GridSpec {
     bool editorInheritsCellProps = false;
 };
 
-// Sets `grid` up from `spec`. Columns whose editors have the same kind, list and default text
+// Sets `grid` up from `table`. Columns whose editors have the same kind, list and default text
 // share one editor; the editors belong to `editorOwner` and are named after the grid's editors
 // ("EditCellEditor1", "ComboCellEditor1", ...).
-void buildGrid(TCellGrid *grid, const GridSpec &spec, QObject *editorOwner);
+void buildGrid(TCellGrid *grid, const GridDefinition &table, QObject *editorOwner);
 
 // Sizes the grid to show all its cells without scroll bars.
 void fitGridToCells(TCellGrid *grid);
