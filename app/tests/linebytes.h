@@ -33,3 +33,13 @@ inline QList<radiosim::Event> eventsOf(const radiosim::RadioSim &sim, radiosim::
             out << e;
     return out;
 }
+
+// The frames of one kind the radio took, a resent frame counted once.
+inline QList<QByteArray> distinctFrames(const radiosim::RadioSim &sim, radiosim::Event::Kind kind)
+{
+    QList<QByteArray> frames;
+    for (const radiosim::Event &e : eventsOf(sim, kind))
+        if (frames.isEmpty() || frames.last() != e.bytes)
+            frames << e.bytes;
+    return frames;
+}

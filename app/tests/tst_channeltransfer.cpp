@@ -35,8 +35,8 @@ void fillPlan(TForm1 *form)
         form->settingBox(i)->setCurrentText(kSettings[i - 1]);
 }
 
-// The frames of one kind as "type/number", a resend folded into the frame it repeats.
-QStringList distinctFrames(const RadioSim &sim, Event::Kind kind)
+// The blocks of one kind as "type/number", a resend folded into the frame it repeats.
+QStringList distinctBlocks(const RadioSim &sim, Event::Kind kind)
 {
     QStringList out;
     for (const Event &e : eventsOf(sim, kind)) {
@@ -272,7 +272,7 @@ private slots:
         Form1->rbtn->click();
         QTRY_VERIFY_WITH_TIMEOUT(Form1->rbtn->isEnabled(), 20000);
         QCOMPARE(Form1->xg->Cells(1, 3), QStringLiteral("149.50000"));
-        QCOMPARE(distinctFrames(m_sim, Event::Read), allBlocks());
+        QCOMPARE(distinctBlocks(m_sim, Event::Read), allBlocks());
 
         const QByteArray line = m_sim.received();
         const QByteArray request4 = bytes({0x52, 0, 4, 0x20});
@@ -291,7 +291,7 @@ private slots:
         Form1->Tim1->setInterval(TForm1::kResendIntervalMs);
         Form1->wbtn->click();
         QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 15000);
-        QCOMPARE(distinctFrames(m_sim, Event::Write), allBlocks());
+        QCOMPARE(distinctBlocks(m_sim, Event::Write), allBlocks());
         QVERIFY(eventsOf(m_sim, Event::Write).size() >= 18);
         QVERIFY(!Form1->Tim1->isActive());
     }
@@ -312,11 +312,11 @@ private slots:
         if (write) {
             Form1->wbtn->click();
             QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 15000);
-            QCOMPARE(distinctFrames(m_sim, Event::Write), allBlocks());
+            QCOMPARE(distinctBlocks(m_sim, Event::Write), allBlocks());
         } else {
             Form1->rbtn->click();
             QTRY_VERIFY_WITH_TIMEOUT(Form1->rbtn->isEnabled(), 15000);
-            QCOMPARE(distinctFrames(m_sim, Event::Read), allBlocks());
+            QCOMPARE(distinctBlocks(m_sim, Event::Read), allBlocks());
             QVERIFY(m_boxes->shown().isEmpty());
         }
     }
@@ -334,7 +334,7 @@ private slots:
         m_sim.splitAnswers(32, 30, 1000);
         Form1->rbtn->click();
         QTRY_VERIFY_WITH_TIMEOUT(Form1->rbtn->isEnabled(), 15000);
-        QCOMPARE(distinctFrames(m_sim, Event::Read), allBlocks());
+        QCOMPARE(distinctBlocks(m_sim, Event::Read), allBlocks());
         QCOMPARE(eventsOf(m_sim, Event::Read).size(), 17);
         QCOMPARE(Form1->xg->Cells(1, 5), QStringLiteral("145.12500"));
     }

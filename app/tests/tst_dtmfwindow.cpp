@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 #include "app/forms.h"
 #include "app/tests/linebytes.h"
+#include "app/tests/windowrig.h"
 #include "grid/cellgrid.h"
 #include "rtl/dialogs.h"
 #include "serial/serialcomm.h"
@@ -17,16 +18,6 @@ using radiosim::RadioSim;
 
 namespace {
 
-// The frames the radio took, a resent frame counted once.
-QList<QByteArray> distinctWrites(const RadioSim &sim)
-{
-    QList<QByteArray> frames;
-    for (const Event &e : eventsOf(sim, Event::Write))
-        if (frames.isEmpty() || frames.last() != e.bytes)
-            frames << e.bytes;
-    return frames;
-}
-
 QStringList windowTexts(TForm2 *w)
 {
     QStringList out{w->cb1->currentText(), w->cb2->currentText(), w->cb3->currentText(), w->cb4->currentText(),
@@ -40,35 +31,12 @@ QStringList windowTexts(TForm2 *w)
 
 } // namespace
 
-class TestDtmfWindow : public QObject {
+class TestDtmfWindow : public QObject, public WindowRig {
     Q_OBJECT
 
-    std::unique_ptr<rtl::dialogs::Recording> m_boxes;
-    RadioSim m_sim;
-
-    void newWindows()
-    {
-        destroyForms();
-        createForms();
-        Form1->comcbb->setCurrentText(m_sim.portPath());
-    }
-
 private slots:
-    void init()
-    {
-        m_boxes = std::make_unique<rtl::dialogs::Recording>();
-        QVERIFY(m_sim.start());
-        m_sim.clearImage();
-        m_sim.clearFaults();
-        m_sim.clearLogs();
-        newWindows();
-    }
-    void cleanup()
-    {
-        destroyForms();
-        m_sim.stop();
-        m_boxes.reset();
-    }
+    void init() { QVERIFY(startRig()); }
+    void cleanup() { stopRig(); }
 
     void initialWindowPutsExactFramesOnTheLine()
     {
@@ -80,7 +48,7 @@ private slots:
                    0x0A, 0x01, 0x00, 0x00, 0x08, 0, 0, 0, 0, 0, 0, 0, 0}))};
         for (int block = 1; block <= 3; ++block)
             expected << withChecksum(bytes({0x57, 1, block, 0x20}) + QByteArray(28, '\0'));
-        QCOMPARE(distinctWrites(m_sim), expected);
+        QCOMPARE(distinctFrames(m_sim, Event::Write), expected);
         QVERIFY(Form2->wbtn->isEnabled() && !Form2->ProgressBar1->isVisible() && !Form1->Tim1->isActive());
     }
 
@@ -103,7 +71,7 @@ private slots:
         const QStringList written = windowTexts(Form2);
         Form2->wbtnClick();
         QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 10000);
-        QCOMPARE(distinctWrites(m_sim).size(), 4);
+        QCOMPARE(distinctFrames(m_sim, Event::Write).size(), 4);
 
         newWindows();
         m_boxes->clear();
@@ -127,7 +95,7 @@ private slots:
         m_sim.dropAnswers(1000000); // acknowledged by hand below
         Form2->wbtnClick();
         for (int block = 0; block <= 3; ++block) {
-            QTRY_COMPARE(distinctWrites(m_sim).size(), block + 1);
+            QTRY_COMPARE(distinctFrames(m_sim, Event::Write).size(), block + 1);
             QVERIFY(m_boxes->shown().isEmpty());
             QVERIFY(!Form2->wbtn->isEnabled());
             m_sim.sendRaw(bytes({0x06}));

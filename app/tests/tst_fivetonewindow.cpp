@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 #include "app/forms.h"
 #include "app/tests/linebytes.h"
+#include "app/tests/windowrig.h"
 #include "grid/cellgrid.h"
 #include "rtl/dialogs.h"
 #include "serial/serialcomm.h"
@@ -18,16 +19,6 @@ namespace {
 
 const QStringList kStandards{"CCIR", "EIA", "EEA", "ZVEI1", "ZVEI2"};
 const QStringList kFunctions{"通话", "主叫", "被叫", "监听", "巡查", "报警", "遥毙", "遥晕", "唤醒"};
-
-// Each kind of frame, a resent one counted once.
-QList<QByteArray> distinct(const RadioSim &sim, Event::Kind kind)
-{
-    QList<QByteArray> frames;
-    for (const Event &e : eventsOf(sim, kind))
-        if (frames.isEmpty() || frames.last() != e.bytes)
-            frames << e.bytes;
-    return frames;
-}
 
 QString hex5(int v)
 {
@@ -119,36 +110,16 @@ QStringList windowTexts(TForm5 *w)
 
 } // namespace
 
-class TestFiveToneWindow : public QObject {
+class TestFiveToneWindow : public QObject, public WindowRig {
     Q_OBJECT
-
-    std::unique_ptr<rtl::dialogs::Recording> m_boxes;
-    RadioSim m_sim;
-
-    void newWindows()
-    {
-        destroyForms();
-        createForms();
-        Form1->comcbb->setCurrentText(m_sim.portPath());
-        Form1->Tim1->setInterval(60000); // the frames compared are the ones the window sent
-    }
 
 private slots:
     void init()
     {
-        m_boxes = std::make_unique<rtl::dialogs::Recording>();
-        QVERIFY(m_sim.start());
-        m_sim.clearImage();
-        m_sim.clearFaults();
-        m_sim.clearLogs();
-        newWindows();
+        m_resendMs = 60000; // the frames compared are the ones the window sent
+        QVERIFY(startRig());
     }
-    void cleanup()
-    {
-        destroyForms();
-        m_sim.stop();
-        m_boxes.reset();
-    }
+    void cleanup() { stopRig(); }
 
     void toneTableFollowsTheStandard()
     {
@@ -203,7 +174,7 @@ private slots:
         const QStringList written = windowTexts(Form5);
         Form5->wbtnClick(); // the port is closed: the write opens it
         QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 15000);
-        QCOMPARE(distinct(m_sim, Event::Write), expected);
+        QCOMPARE(distinctFrames(m_sim, Event::Write), expected);
         QVERIFY(Form5->wbtn->isEnabled() && !Form5->ProgressBar1->isVisible() && !Form1->Tim1->isActive());
 
         QByteArray kept = m_sim.block(4, 3);
@@ -222,14 +193,14 @@ private slots:
         QList<QByteArray> requests;
         for (int b = 0; b <= 16; ++b)
             requests << bytes({0x52, 4, b, 0x20});
-        QCOMPARE(distinct(m_sim, Event::Read), requests);
+        QCOMPARE(distinctFrames(m_sim, Event::Read), requests);
 
         m_sim.clearLogs();
         Form5->wbtnClick();
         QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 15000);
         QList<QByteArray> again = expected;
         again[3] = withChecksum(again[3].left(32).replace(4 + 13, 1, "\x5A").replace(4 + 27, 1, "\x07"));
-        QCOMPARE(distinct(m_sim, Event::Write), again);
+        QCOMPARE(distinctFrames(m_sim, Event::Write), again);
     }
 
     // The next request follows the block number of the answer, counted in the main window.
@@ -237,10 +208,10 @@ private slots:
     {
         m_sim.dropAnswers(1000000); // answered by hand below
         Form5->rbtnClick();
-        QTRY_COMPARE(distinct(m_sim, Event::Read), QList<QByteArray>{bytes({0x52, 4, 0, 0x20})});
+        QTRY_COMPARE(distinctFrames(m_sim, Event::Read), QList<QByteArray>{bytes({0x52, 4, 0, 0x20})});
         m_sim.sendRaw(withChecksum(bytes({0x57, 4, 5, 0x20}) + QByteArray(28, '\0')));
-        QTRY_COMPARE(distinct(m_sim, Event::Read).size(), 2);
-        QCOMPARE(distinct(m_sim, Event::Read).last(), bytes({0x52, 4, 6, 0x20}));
+        QTRY_COMPARE(distinctFrames(m_sim, Event::Read).size(), 2);
+        QCOMPARE(distinctFrames(m_sim, Event::Read).last(), bytes({0x52, 4, 6, 0x20}));
         QCOMPARE(Form1->link().readBlockCounter(), 6);
         QCOMPARE(Form5->xg2->Cells(1, 10), QStringLiteral("00000")); // block 5: encode rows 9, 10
     }

@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 #include "app/forms.h"
 #include "app/tests/linebytes.h"
+#include "app/tests/windowrig.h"
 #include "grid/cellgrid.h"
 #include "rtl/dialogs.h"
 #include "serial/serialcomm.h"
@@ -27,36 +28,16 @@ QStringList windowTexts(TForm6 *w)
 
 } // namespace
 
-class TestFskWindow : public QObject {
+class TestFskWindow : public QObject, public WindowRig {
     Q_OBJECT
-
-    std::unique_ptr<rtl::dialogs::Recording> m_boxes;
-    RadioSim m_sim;
-
-    void newWindows()
-    {
-        destroyForms();
-        createForms();
-        Form1->comcbb->setCurrentText(m_sim.portPath());
-        Form1->Tim1->setInterval(60000); // the bytes compared below are each sent once
-    }
 
 private slots:
     void init()
     {
-        m_boxes = std::make_unique<rtl::dialogs::Recording>();
-        QVERIFY(m_sim.start());
-        m_sim.clearImage();
-        m_sim.clearFaults();
-        m_sim.clearLogs();
-        newWindows();
+        m_resendMs = 60000; // the bytes compared below are each sent once
+        QVERIFY(startRig());
     }
-    void cleanup()
-    {
-        destroyForms();
-        m_sim.stop();
-        m_boxes.reset();
-    }
+    void cleanup() { stopRig(); }
 
     void exactBytesThenReadBackIntoAFreshWindow()
     {

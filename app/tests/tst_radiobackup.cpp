@@ -5,6 +5,7 @@
 #include "app/forms.h"
 #include "app/radiobackup.h"
 #include "app/tests/linebytes.h"
+#include "app/tests/windowrig.h"
 #include "grid/cellgrid.h"
 #include "image/radioimage.h"
 #include "rtl/dialogs.h"
@@ -70,11 +71,9 @@ void fillChannel(int row, const QString &mhz)
 
 } // namespace
 
-class TestRadioBackup : public QObject {
+class TestRadioBackup : public QObject, public WindowRig {
     Q_OBJECT
 
-    std::unique_ptr<rtl::dialogs::Recording> m_boxes;
-    RadioSim m_sim;
     QTemporaryDir m_dir;
     RadioBackup *m_backup = nullptr;
 
@@ -88,24 +87,13 @@ private slots:
     }
     void init()
     {
-        m_boxes = std::make_unique<rtl::dialogs::Recording>();
-        QVERIFY(m_sim.start());
-        m_sim.clearFaults();
-        m_sim.clearImage();
-        m_sim.clearLogs();
-        createForms();
+        QVERIFY(startRig());
         Form3->pause = [](int) {};
-        Form1->comcbb->setCurrentText(m_sim.portPath());
         m_backup = Form1->findChild<RadioBackup *>();
         QVERIFY(m_backup && !m_backup->autoBackupAction->isChecked() && !m_backup->verifyAction->isChecked());
         m_backup->autoBackupFolder = path(QStringLiteral("auto"));
     }
-    void cleanup()
-    {
-        destroyForms();
-        m_sim.stop();
-        m_boxes.reset();
-    }
+    void cleanup() { stopRig(); }
 
     void backupChangeRestoreIsByteExact()
     {

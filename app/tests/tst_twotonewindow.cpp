@@ -2,6 +2,7 @@
 #include "app/Unit1.h"
 #include "app/forms.h"
 #include "app/tests/linebytes.h"
+#include "app/tests/windowrig.h"
 #include "grid/cellgrid.h"
 #include "rtl/dialogs.h"
 #include "signalling/Unit4.h"
@@ -13,16 +14,6 @@ using radiosim::Event;
 using radiosim::RadioSim;
 
 namespace {
-
-// What the radio took of one kind, a resent frame counted once.
-QList<QByteArray> distinct(const RadioSim &sim, Event::Kind kind)
-{
-    QList<QByteArray> frames;
-    for (const Event &e : eventsOf(sim, kind))
-        if (frames.isEmpty() || frames.last() != e.bytes)
-            frames << e.bytes;
-    return frames;
-}
 
 QByteArray twoToneFrame(int block, const char *payloadHex)
 {
@@ -74,36 +65,16 @@ const QStringList kFreshRow{"无", "1", "AB", "无", "1", "AB", "无", "1", "AB"
 
 } // namespace
 
-class TestTwoToneWindow : public QObject {
+class TestTwoToneWindow : public QObject, public WindowRig {
     Q_OBJECT
-
-    std::unique_ptr<rtl::dialogs::Recording> m_boxes;
-    RadioSim m_sim;
-
-    void newWindows()
-    {
-        destroyForms();
-        createForms();
-        Form1->comcbb->setCurrentText(m_sim.portPath());
-        Form1->Tim1->setInterval(60000); // exact bytes: no resend in between
-    }
 
 private slots:
     void init()
     {
-        m_boxes = std::make_unique<rtl::dialogs::Recording>();
-        QVERIFY(m_sim.start());
-        m_sim.clearImage();
-        m_sim.clearFaults();
-        m_sim.clearLogs();
-        newWindows();
+        m_resendMs = 60000; // exact bytes: no resend in between
+        QVERIFY(startRig());
     }
-    void cleanup()
-    {
-        destroyForms();
-        m_sim.stop();
-        m_boxes.reset();
-    }
+    void cleanup() { stopRig(); }
 
     void writeExactFramesThenReadBack()
     {
@@ -132,7 +103,7 @@ private slots:
         for (int block = 4; block <= 9; ++block)
             expected << twoToneFrame(block, "");
         expected << twoToneFrame(10, "000000000000000000000000 CA0010 CB0001 AD0207 BC0104");
-        QCOMPARE(distinct(m_sim, Event::Write), expected);
+        QCOMPARE(distinctFrames(m_sim, Event::Write), expected);
         QVERIFY(Form4->wbtn->isEnabled() && !Form4->ProgressBar1->isVisible() && !Form1->Tim1->isActive());
         QCOMPARE(Form1->link().readBlockCounter(), 0);
 
@@ -147,7 +118,7 @@ private slots:
         QList<QByteArray> requests;
         for (int block = 0; block <= 10; ++block)
             requests << bytes({0x52, 3, block, 0x20});
-        QCOMPARE(distinct(m_sim, Event::Read), requests);
+        QCOMPARE(distinctFrames(m_sim, Event::Read), requests);
     }
 
     // The next request follows the block number of the answer, counted in the main window's
@@ -156,10 +127,10 @@ private slots:
     {
         m_sim.dropAnswers(1000000); // answered by hand below
         Form4->rbtnClick();
-        QTRY_COMPARE(distinct(m_sim, Event::Read).size(), 1);
+        QTRY_COMPARE(distinctFrames(m_sim, Event::Read).size(), 1);
         m_sim.sendRaw(twoToneFrame(5, "AB0001"));
-        QTRY_COMPARE(distinct(m_sim, Event::Read).size(), 2);
-        QCOMPARE(distinct(m_sim, Event::Read).last(), bytes({0x52, 3, 6, 0x20}));
+        QTRY_COMPARE(distinctFrames(m_sim, Event::Read).size(), 2);
+        QCOMPARE(distinctFrames(m_sim, Event::Read).last(), bytes({0x52, 3, 6, 0x20}));
         QCOMPARE(Form1->link().readBlockCounter(), 6);
         QCOMPARE(Form4->xg2->Cells(1, 5), QStringLiteral("AB"));
     }
