@@ -44,8 +44,6 @@ void place(QGridLayout *grid, int row, int col, const QString &label, QWidget *c
 
 TForm2::TForm2(RadioLink &link, QWidget *parent) : SignallingWindow(link, dtmfPlan(), parent)
 {
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     ProgressBar1->hide();
 
     PageControl1 = new QTabWidget(this);

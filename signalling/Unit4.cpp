@@ -38,13 +38,9 @@ QComboBox *toneTimeBox(QWidget *parent)
 
 TForm4::TForm4(RadioLink &link, QWidget *parent) : SignallingWindow(link, twoTonePlan(), parent)
 {
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
 
-    // The bar shows from the start and hides when an exchange ends; the buttons keep their place.
-    QSizePolicy barPolicy = ProgressBar1->sizePolicy();
-    barPolicy.setRetainSizeWhenHidden(true);
-    ProgressBar1->setSizePolicy(barPolicy);
+    // The bar shows from the start and hides when an exchange ends.
+    keepButtonsInPlace();
 
     PageControl1 = new QTabWidget(this);
 

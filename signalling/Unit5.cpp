@@ -62,13 +62,8 @@ GridColumn functionColumn(int width)
 
 TForm5::TForm5(RadioLink &link, QWidget *parent) : SignallingWindow(link, fiveTonePlan(), parent)
 {
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
 
-    // The buttons keep their place when the bar hides after an exchange.
-    QSizePolicy barPolicy = ProgressBar1->sizePolicy();
-    barPolicy.setRetainSizeWhenHidden(true);
-    ProgressBar1->setSizePolicy(barPolicy);
+    keepButtonsInPlace();
 
     PageControl1 = new QTabWidget(this);
     PageControl1->addTab(buildStandardsPage(), QStringLiteral("标准"));

@@ -30,8 +30,7 @@ TransferPlan fskPlan()
 
 TForm6::TForm6(RadioLink &link, QWidget *parent) : SignallingWindow(link, fskPlan(), parent)
 {
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
 
     ed1 = new QLineEdit(QStringLiteral("100"), this);
     ed2 = new QLineEdit(QStringLiteral("1000"), this);

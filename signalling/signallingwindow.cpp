@@ -19,9 +19,18 @@ constexpr int kTitleAllowance = 30;
 
 } // namespace
 
+void SignallingWindow::keepButtonsInPlace()
+{
+    QSizePolicy barPolicy = ProgressBar1->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    ProgressBar1->setSizePolicy(barPolicy);
+}
+
 SignallingWindow::SignallingWindow(RadioLink &link, const TransferPlan &plan, QWidget *parent)
     : QWidget(parent, Qt::Window), m_link(link)
 {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setWindowTitle(rtl::kAppTitle);
     m_bottomBar = new QWidget(this);
     ProgressBar1 = new QProgressBar(m_bottomBar);

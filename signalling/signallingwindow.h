@@ -63,6 +63,8 @@ protected:
     void addText(const QString &name, QWidget *widget);
     // The progress bar and the three buttons, for the window's layout to place at its bottom.
     QWidget *bottomBar() const { return m_bottomBar; }
+    // The buttons keep their place while the progress bar is hidden.
+    void keepButtonsInPlace();
 
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
