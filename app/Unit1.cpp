@@ -121,19 +121,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 
 QString TForm1::runPlanDialog(QFileDialog::AcceptMode mode)
 {
-    QFileDialog dialog(this);
-    dialog.setAcceptMode(mode);
-    if (mode == QFileDialog::AcceptOpen)
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("zq"));
-    dialog.setNameFilter(kPlanFilter);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setDirectory(planDialogFolder());
-    if (dialog.exec() != QDialog::Accepted)
-        return QString();
-    const QString file = dialog.selectedFiles().value(0);
-    notePlanFolder(file);
-    return file;
+    // An existing plan is saved over without a question, as the program always has.
+    return runFileDialog(this, mode, kPlanFilter, QStringLiteral("zq"), QFileDialog::DontConfirmOverwrite);
 }
 
 TForm1::~TForm1()

@@ -88,9 +88,11 @@ void notePlanFolder(const QString &file)
         lastPlanFolder = QFileInfo(file).absolutePath();
 }
 
-QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter, const QString &suffix)
+QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter, const QString &suffix,
+                      QFileDialog::Options options)
 {
     QFileDialog dialog(parent);
+    dialog.setOptions(options);
     dialog.setAcceptMode(mode);
     if (mode == QFileDialog::AcceptOpen)
         dialog.setFileMode(QFileDialog::ExistingFile);

@@ -35,7 +35,8 @@ void notePlanFolder(const QString &file);
 
 // A file dialog for `filter` ("CSV (*.csv)") that starts where the plan dialogs do and remembers
 // the folder chosen; the file chosen, or empty.
-QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter, const QString &suffix);
+QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter, const QString &suffix,
+                      QFileDialog::Options options = {});
 
 // 帮助 → 关于: version, Qt version and licence. The box is window-modal and returns at once.
 void showAboutBox(QWidget *parent);

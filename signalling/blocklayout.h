@@ -63,6 +63,25 @@ struct Field {
     int readIf = -1; // decoded only when this payload byte is not 0 (-1: always)
 };
 
+// A field of the text of the control `name`, or of a table cell; the other members at their defaults.
+inline Field controlField(int offset, FieldKind kind, const QString &name)
+{
+    Field f;
+    f.offset = offset;
+    f.kind = kind;
+    f.ref = TextRef::control(name);
+    return f;
+}
+
+inline Field cellField(int offset, FieldKind kind, const QString &table, int col, int row)
+{
+    Field f;
+    f.offset = offset;
+    f.kind = kind;
+    f.ref = TextRef::cell(table, col, row);
+    return f;
+}
+
 // Field tables of a window's blocks, indexed by block number.
 using BlockLayout = QList<QList<Field>>;
 

@@ -27,18 +27,9 @@ const QList<Choice> kGroupCall{{QStringLiteral("关"), 0xFF}, {"A", 0x0D}, {"B",
 const QList<Choice> kCallAlarm{{QStringLiteral("常规"), 1}, {QStringLiteral("连续"), 2}, {QStringLiteral("关"), 0}};
 const QList<Choice> kAutoAnswer{{QStringLiteral("关"), 0}, {QStringLiteral("告警"), 1}, {QStringLiteral("ID码"), 2}};
 
-Field control(int offset, FieldKind kind, const QString &name)
-{
-    Field f;
-    f.offset = offset;
-    f.kind = kind;
-    f.ref = TextRef::control(name);
-    return f;
-}
-
 Field scaled(int offset, const QString &name, int divisor, const QString &zeroText = {})
 {
-    Field f = control(offset, FieldKind::Byte, name);
+    Field f = controlField(offset, FieldKind::Byte, name);
     f.divisor = divisor;
     f.zeroText = zeroText;
     return f;
@@ -46,7 +37,7 @@ Field scaled(int offset, const QString &name, int divisor, const QString &zeroTe
 
 Field choice(int offset, const QString &name, const QList<Choice> &choices, const QString &label)
 {
-    Field f = control(offset, FieldKind::Choice, name);
+    Field f = controlField(offset, FieldKind::Choice, name);
     f.choices = choices;
     f.refuseOther = true; // a mistyped choice has no byte; a code off the list leaves the box
     f.label = QStringLiteral("「%1」").arg(label);
@@ -79,17 +70,17 @@ BlockLayout blockLayout()
 {
     BlockLayout blocks(kBlockCount);
     QList<Field> &settings = blocks[0];
-    settings << control(0, FieldKind::Byte, QStringLiteral("cb1"))
+    settings << controlField(0, FieldKind::Byte, QStringLiteral("cb1"))
              << scaled(1, QStringLiteral("cb2"), 10) << scaled(2, QStringLiteral("cb3"), 10)
              << scaled(3, QStringLiteral("cb4"), 10) << scaled(4, QStringLiteral("cb5"), 100, QStringLiteral("D码"))
-             << control(5, FieldKind::Switch, QStringLiteral("CheckB1"))
-             << control(10, FieldKind::Long, QStringLiteral("Edit1"))
+             << controlField(5, FieldKind::Switch, QStringLiteral("CheckB1"))
+             << controlField(10, FieldKind::Long, QStringLiteral("Edit1"))
              << choice(14, QStringLiteral("cb6"), kGroupCall, QStringLiteral("组呼码"))
              << scaled(15, QStringLiteral("cb7"), 1, QStringLiteral("关"))
              << choice(16, QStringLiteral("cb8"), kCallAlarm, QStringLiteral("呼叫告警"))
              << choice(17, QStringLiteral("cb9"), kAutoAnswer, QStringLiteral("自动应答"))
-             << control(18, FieldKind::Switch, QStringLiteral("CheckB2"))
-             << control(19, FieldKind::Length, QStringLiteral("Edit1"));
+             << controlField(18, FieldKind::Switch, QStringLiteral("CheckB2"))
+             << controlField(19, FieldKind::Length, QStringLiteral("Edit1"));
     for (int row = 1; row <= kCountedRows; ++row)
         settings << memory(19 + row, FieldKind::Length, row);
 

@@ -17,28 +17,10 @@ QList<Choice> choicesOf(const QStringList &names, int firstCode)
     return choices;
 }
 
-Field control(int offset, FieldKind kind, const QString &name)
-{
-    Field f;
-    f.offset = offset;
-    f.kind = kind;
-    f.ref = TextRef::control(name);
-    return f;
-}
-
-Field cell(int offset, FieldKind kind, const QString &table, int col, int row)
-{
-    Field f;
-    f.offset = offset;
-    f.kind = kind;
-    f.ref = TextRef::cell(table, col, row);
-    return f;
-}
-
 // A tone code of a row; a row not in use (first cell empty) sends its empty codes as zeros.
 Field toneCode(int offset, const QString &table, int col, int row)
 {
-    Field f = cell(offset, FieldKind::ToneCode, table, col, row);
+    Field f = cellField(offset, FieldKind::ToneCode, table, col, row);
     f.rowKey = TextRef::cell(table, 1, row);
     f.rowRule = RowRule::EmptyIsZeroWhenUnused;
     return f;
@@ -47,7 +29,7 @@ Field toneCode(int offset, const QString &table, int col, int row)
 // "使用标准": empty sends 0, a text off the list stops the write; a code off the list leaves it.
 Field standard(int offset, Nibble nibble, const QString &table, int col, int row, const QString &tableLabel)
 {
-    Field f = cell(offset, FieldKind::Choice, table, col, row);
+    Field f = cellField(offset, FieldKind::Choice, table, col, row);
     f.choices = choicesOf(standardNames(), 1);
     f.nibble = nibble;
     f.emptyIsZero = true;
@@ -59,7 +41,7 @@ Field standard(int offset, Nibble nibble, const QString &table, int col, int row
 // A function: a text off the list sends 0, a code off the list shows "通话".
 Field function(int offset, Nibble nibble, int col, int row)
 {
-    Field f = cell(offset, FieldKind::Choice, kDecodeTable, col, row);
+    Field f = cellField(offset, FieldKind::Choice, kDecodeTable, col, row);
     f.choices = choicesOf(functionNames(), 0);
     f.nibble = nibble;
     f.readOther = functionNames().first();
@@ -72,7 +54,7 @@ void encodeRow(QList<Field> &fields, int r, int row)
         fields << toneCode(r + 3 * code, kEncodeTable, code + 1, row);
     fields << standard(r + 12, Nibble::Whole, kEncodeTable, 5, row, QStringLiteral("编码表"));
     // The byte after the standard is the radio's own: sent back as the last read found it.
-    Field kept = cell(r + 13, FieldKind::Byte, kEncodeTable, kKeptCol, row);
+    Field kept = cellField(r + 13, FieldKind::Byte, kEncodeTable, kKeptCol, row);
     kept.emptyIsZero = true;
     fields << kept;
 }
@@ -140,12 +122,12 @@ BlockLayout blockLayout()
     QList<Field> &timing = blocks[0];
     for (int s = 1; s <= kStandardCount; ++s) {
         const int t = 3 * (s - 1);
-        timing << cell(t, FieldKind::Byte, QStringLiteral("xg1"), 1, s)
-               << cell(t + 1, FieldKind::HexDigit, QStringLiteral("xg1"), 2, s)
-               << cell(t + 2, FieldKind::HexDigit, QStringLiteral("xg1"), 3, s);
+        timing << cellField(t, FieldKind::Byte, QStringLiteral("xg1"), 1, s)
+               << cellField(t + 1, FieldKind::HexDigit, QStringLiteral("xg1"), 2, s)
+               << cellField(t + 2, FieldKind::HexDigit, QStringLiteral("xg1"), 3, s);
     }
     for (int d = 0; d < 4; ++d) {
-        Field delay = control(20 + d, FieldKind::Byte, QStringLiteral("cb%1").arg(d + 1));
+        Field delay = controlField(20 + d, FieldKind::Byte, QStringLiteral("cb%1").arg(d + 1));
         delay.divisor = 10;
         timing << delay;
     }

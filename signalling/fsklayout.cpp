@@ -15,18 +15,9 @@ constexpr int kIdCol = 2;
 // The radio keeps the rate in hundreds of bit/s.
 const QList<Choice> kBaud{{QStringLiteral("1200"), 12}, {QStringLiteral("2400"), 24}};
 
-Field control(int offset, FieldKind kind, const QString &name)
-{
-    Field f;
-    f.offset = offset;
-    f.kind = kind;
-    f.ref = TextRef::control(name);
-    return f;
-}
-
 Field baud()
 {
-    Field f = control(4, FieldKind::Choice, QStringLiteral("cb1"));
+    Field f = controlField(4, FieldKind::Choice, QStringLiteral("cb1"));
     f.choices = kBaud;
     f.refuseOther = true;
     f.label = QStringLiteral("「队列同步波特率[bps]」");
@@ -37,7 +28,7 @@ Field baud()
 
 Field sideTone()
 {
-    Field f = control(8, FieldKind::Switch, QStringLiteral("CheckBox1"));
+    Field f = controlField(8, FieldKind::Switch, QStringLiteral("CheckBox1"));
     f.onlyFFIsOn = true;
     return f;
 }
@@ -45,10 +36,7 @@ Field sideTone()
 // A queue or ID cell: an empty cell is 0 and 0 reads back empty.
 Field cell(int offset, int col, int row)
 {
-    Field f;
-    f.offset = offset;
-    f.kind = FieldKind::Word;
-    f.ref = TextRef::cell(QStringLiteral("xg1"), col, row);
+    Field f = cellField(offset, FieldKind::Word, QStringLiteral("xg1"), col, row);
     f.emptyIsZero = true;
     return f;
 }
@@ -74,9 +62,9 @@ QStringList baudItems()
 BlockLayout blockLayout()
 {
     BlockLayout blocks(kBlockCount);
-    blocks[0] << control(0, FieldKind::Word, QStringLiteral("ed1")) << control(2, FieldKind::Word, QStringLiteral("ed2"))
-              << baud() << control(5, FieldKind::Word, QStringLiteral("ed3"))
-              << control(7, FieldKind::Byte, QStringLiteral("ed4")) << sideTone();
+    blocks[0] << controlField(0, FieldKind::Word, QStringLiteral("ed1")) << controlField(2, FieldKind::Word, QStringLiteral("ed2"))
+              << baud() << controlField(5, FieldKind::Word, QStringLiteral("ed3"))
+              << controlField(7, FieldKind::Byte, QStringLiteral("ed4")) << sideTone();
     addRows(blocks[0], kFirstRowOffset, 1, kRowsInBlock0);
     // Block n holds rows 7(n−1)+3 … 7(n−1)+9.
     for (int block = 1; block < kBlockCount; ++block)

@@ -20,15 +20,6 @@ const QList<Choice> kResponses{{QStringLiteral("无"), 0},
                                {QStringLiteral("回复"), 2},
                                {QStringLiteral("提醒并回复"), 3}};
 
-Field control(int offset, FieldKind kind, const QString &name)
-{
-    Field f;
-    f.offset = offset;
-    f.kind = kind;
-    f.ref = TextRef::control(name);
-    return f;
-}
-
 // Encode row `row` at `offset`: first and second frequency, an empty cell being 0.
 QList<Field> encodeRow(int offset, int row)
 {
@@ -106,10 +97,10 @@ BlockLayout blockLayout()
     // The tone edits go through floating point: "1981.0" is 1981.
     const char *const tones[] = {"ed1", "ed2", "ed3", "ed4"};
     for (int i = 0; i < 4; ++i)
-        settings << control(2 * i, FieldKind::WholeWord, QString::fromLatin1(tones[i]));
+        settings << controlField(2 * i, FieldKind::WholeWord, QString::fromLatin1(tones[i]));
     const char *const times[] = {"ed5", "cb1", "cb2", "cb3"};
     for (int i = 0; i < 4; ++i)
-        settings << control(8 + 2 * i, FieldKind::Word, QString::fromLatin1(times[i]));
+        settings << controlField(8 + 2 * i, FieldKind::Word, QString::fromLatin1(times[i]));
     for (int row = 1; row <= kEncodeRowsInBlock0; ++row)
         settings << encodeRow(kEncodeRowsOffset + kEncodeRowBytes * (row - 1), row);
 
