@@ -165,8 +165,14 @@ private slots:
         m_backup->restoreAction->trigger();
         QCOMPARE(m_boxes->texts(), QStringList{message});
         QVERIFY(!Form1->Comm1->isOpen() && !m_backup->running());
-        QTest::qWait(400); // long enough for a handshake or a frame to arrive
-        QVERIFY(m_sim.received().isEmpty());
+
+        // A read after it is the first thing the radio hears, and the radio is as it was.
+        Form1->Tim1->setInterval(60000); // each frame once, so the handshakes can be counted
+        Form1->rbtn->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->rbtn->isEnabled(), 15000);
+        QCOMPARE(m_sim.events().first().kind, Event::Handshake);
+        QCOMPARE(eventsOf(m_sim, Event::Handshake).size(), 1);
+        QVERIFY(eventsOf(m_sim, Event::Write).isEmpty());
         QCOMPARE(radioBlocks(m_sim), before);
     }
 
@@ -252,12 +258,14 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].value, QStringLiteral("监听"));
         QVERIFY(Form1->wbtn->isEnabled() && !Form1->Comm1->isOpen());
-        QTest::qWait(400);
-        QVERIFY(m_sim.received().isEmpty());
 
         answer = true;
+        Form1->Tim1->setInterval(60000); // each frame once, so the handshakes can be counted
         Form1->wbtn->click();
         QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功")}, 15000);
+        // The stopped write sent nothing: the radio heard one write, from its handshake.
+        QCOMPARE(m_sim.events().first().kind, Event::Handshake);
+        QCOMPARE(eventsOf(m_sim, Event::Handshake).size(), 1);
     }
 };
 
