@@ -14,6 +14,8 @@
 #include "channels/channeltable.h"
 #include "grid/cellgrid.h"
 #include "grid/griddefinition.h"
+#include "protocol/channeltransfer.h"
+#include "protocol/transferreport.h"
 #include "rtl/dialogs.h"
 #include "rtl/guard.h"
 #include "serial/serialcomm.h"
@@ -42,8 +44,6 @@ namespace {
 constexpr int kRowHeight = 24;
 constexpr int kTableDesignPixelSize = 10;
 const QString kPlanFilter = QStringLiteral(".zq (*.zq)");
-// A pulled cable or a vanished USB adapter: the component's threads stop and say so once.
-const QString kLineLost = QStringLiteral("串口连接中断，请检查写频线后重试。");
 const QString kPortDoctor = QStringLiteral("串口诊断");
 
 } // namespace
@@ -63,18 +63,18 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     Comm1->OnReceiveData = [this](TComm *, const char *buffer, std::uint16_t length) {
         Comm1ReceiveData(buffer, length);
     };
+    // A pulled cable or a vanished USB adapter: the component's threads stop and say so once.
+    // Handled from the event loop, once the component's event has unwound.
     Comm1->OnRequestHangup = [this](TComm *) {
         if (!Comm1->isOpen() || m_lineLostShown)
             return;
         m_lineLostShown = true;
-        const QString port = Comm1->CommName;
-        rtl::dialogs::exceptionBox(kLineLost, kPortDoctor, [this, port] { showPortDoctor(port); });
+        QTimer::singleShot(0, this, rtl::guarded([this] { lineLost(); }));
     };
     Tim1 = new QTimer(this);
     Tim1->setInterval(kResendIntervalMs);
     connect(Tim1, &QTimer::timeout, this, rtl::guarded([this] { Tim1Timer(); }));
     m_link = std::make_unique<RadioLink>(*Comm1, *Tim1);
-    m_link->setHost(this);
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -104,6 +104,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     layout->addLayout(bottom);
     setCentralWidget(central);
 
+    m_channel = std::make_unique<ChannelTransfer>(*m_link, static_cast<TransferView &>(*this));
+
     buildMenus();
     connect(wbtn, &QPushButton::clicked, this, rtl::guarded([this] { wbtnClick(); }));
     connect(rbtn, &QPushButton::clicked, this, rtl::guarded([this] { rbtnClick(); }));
@@ -128,6 +130,7 @@ QString TForm1::runPlanDialog(QFileDialog::AcceptMode mode)
 TForm1::~TForm1()
 {
     qApp->removeEventFilter(this);
+    m_channel.reset(); // it ends with the buttons it knows
     Tim1->stop();
     Comm1->ClosePort();
 }
@@ -298,13 +301,6 @@ void TForm1::showProgressAndOpenPort()
     Form3->watchForAnswers();
 }
 
-void TForm1::resetProgress(int maximum)
-{
-    Form3->ProgressBar1->setRange(0, maximum);
-    Form3->ProgressBar1->setValue(0);
-    Form3->ProgressBar1->show();
-}
-
 bool TForm1::commitOpenEdit()
 {
     return xg->endEdit();
@@ -313,7 +309,8 @@ bool TForm1::commitOpenEdit()
 void TForm1::refuseOtherExchange(bool write) const
 {
     // One exchange with the radio at a time; F11 may still restart a running channel write.
-    if (m_link->signallingRunning() || (write ? channelReadRunning() : channelWriteRunning()))
+    if (m_link->otherExchangeRunning(&m_channel->transfer()) || (write ? channelReadRunning() : channelWriteRunning())
+        || (m_channel->running() && !m_userTransfer))
         throw rtl::Exception(RadioLink::kBusyMessage);
 }
 
@@ -324,30 +321,23 @@ void TForm1::wbtnClick()
     // that failed has shown its message; the write does not start.
     if (!commitOpenEdit())
         return;
-    // A restore (or its retry) writes the blocks it keeps, not the table.
-    if (!m_link->drivenRun()) {
-        // Every block must encode before the radio hears anything: a radio left half-written is
-        // worse than a write that never starts.
-        validateChannelPlan(*m_texts);
-        const QList<PlanWarning> warnings = lintChannelPlan(*m_texts);
-        if (!warnings.isEmpty() && !(confirmWarnings && confirmWarnings(warnings)))
-            return;
-        if (beforeChannelWrite && beforeChannelWrite())
-            return;
-    }
+    // Every block must encode before the radio hears anything: a radio left half-written is
+    // worse than a write that never starts.
+    validateChannelPlan(*m_texts);
+    const QList<PlanWarning> warnings = lintChannelPlan(*m_texts);
+    if (!warnings.isEmpty() && !(confirmWarnings && confirmWarnings(warnings)))
+        return;
+    if (beforeChannelWrite && beforeChannelWrite())
+        return;
     startChannelWrite();
 }
 
 void TForm1::startChannelWrite()
 {
+    const QList<QByteArray> payloads = ChannelTransfer::encode(*m_texts, m_link->transferBuffer());
     m_lastTransferWasWrite = true;
-    m_link->enableResend();
-    showProgressAndOpenPort();
-    wbtn->setEnabled(false);
-    m_link->setWriteBlockCounter(0);
-    m_link->clearReceiveState();
-    m_link->sendHandshake();
-    resetProgress(kChannelCount + 1);
+    runChannelTransfer(true, payloads, [this](const TransferOutcome &outcome) { channelWriteEnded(outcome); });
+    m_userTransfer = true;
 }
 
 void TForm1::rbtnClick()
@@ -355,13 +345,99 @@ void TForm1::rbtnClick()
     refuseOtherExchange(false);
     commitOpenEdit();
     m_lastTransferWasWrite = false;
-    m_link->setReadBlockCounter(0);
-    m_link->clearReceiveState();
+    runChannelTransfer(false, {}, [this](const TransferOutcome &outcome) { channelReadEnded(outcome); });
+    m_userTransfer = true;
+}
+
+void TForm1::runChannelTransfer(bool write, const QList<QByteArray> &payloads, BlockTransfer::EndHandler ended,
+                                BlockTransfer::ProgressHandler progress)
+{
+    m_userTransfer = false;
+    // A write whose port fails to open leaves the resend running, as the program always has.
+    if (write)
+        m_link->enableResend();
     showProgressAndOpenPort();
-    rbtn->setEnabled(false);
-    m_link->sendHandshake();
-    resetProgress(kChannelCount);
-    m_link->enableResend();
+    if (write)
+        m_channel->startWrite(payloads, std::move(ended), std::move(progress));
+    else
+        m_channel->startRead(std::move(ended), std::move(progress));
+}
+
+void TForm1::abortChannelTransfer()
+{
+    m_channel->transfer().abort();
+}
+
+void TForm1::applyRead(const QList<QByteArray> &frames, const QString &what)
+{
+    emit readApplying();
+    ChannelTransfer::decode(frames, *m_texts);
+    emit readApplied(what);
+}
+
+void TForm1::closePort()
+{
+    comcbb->setEnabled(true);
+    Comm1->ClosePort();
+    m_link->portClosed();
+}
+
+void TForm1::channelWriteEnded(const TransferOutcome &outcome)
+{
+    if (outcome.end == TransferOutcome::End::Aborted)
+        return; // cancelled, retried or restarted: the one who ended it goes on
+    if (!outcome.ok()) {
+        tellInterrupted(outcome);
+        return;
+    }
+    Form3->hide();
+    Form3->Button2Click();
+    emit channelTransferEnded(true);
+    if (!(afterChannelWrite && afterChannelWrite(outcome)))
+        rtl::dialogs::infoBox(QStringLiteral("写入成功"));
+}
+
+void TForm1::channelReadEnded(const TransferOutcome &outcome)
+{
+    if (outcome.end == TransferOutcome::End::Aborted)
+        return;
+    if (!outcome.ok()) {
+        tellInterrupted(outcome);
+        return;
+    }
+    // The table changes only once every block has come: a read cut short leaves it whole.
+    applyRead(outcome.frames, QStringLiteral("读频"));
+    Form3->Button2Click();
+    emit channelTransferEnded(false);
+}
+
+void TForm1::tellInterrupted(const TransferOutcome &outcome)
+{
+    // Ends as 取消 would: the port closed and the box given back, so a pulled cable or a wrong port
+    // can be put right before the next try.
+    Form3->Button2Click();
+    const bool write = outcome.write;
+    QList<rtl::dialogs::Action> actions{{write ? QStringLiteral("重试写频") : QStringLiteral("重试读频"),
+                                         rtl::guarded([this, write] { write ? wbtnClick() : rbtnClick(); })}};
+    if (write && recoveryActions)
+        actions << recoveryActions(outcome);
+    if (outcome.end == TransferOutcome::End::LineLost) {
+        const QString port = Comm1->CommName;
+        actions << rtl::dialogs::Action{kPortDoctor, [this, port] { showPortDoctor(port); }};
+    }
+    rtl::dialogs::exceptionBox(interruptionText(outcome), actions);
+}
+
+void TForm1::lineLost()
+{
+    // Every window's exchange ends with the line, and the port is given back for the next try.
+    closePort();
+    if (m_link->exchangeRunning()) {
+        m_link->lineLost();
+        return;
+    }
+    const QString port = Comm1->CommName;
+    rtl::dialogs::exceptionBox(kLineLost, kPortDoctor, [this, port] { showPortDoctor(port); });
 }
 
 void TForm1::showSignallingWindow(QWidget *window)
@@ -438,25 +514,26 @@ void TForm1::Tim1Timer()
     m_link->Tim1Timer();
 }
 
-void TForm1::stepProgress()
+void TForm1::showProgress(int maximum, int value)
 {
-    Form3->ProgressBar1->setValue(Form3->ProgressBar1->value() + 1);
+    Form3->ProgressBar1->setRange(0, maximum);
+    Form3->ProgressBar1->setValue(value);
+    Form3->ProgressBar1->show();
 }
 
-void TForm1::hideProgressBar()
+int TForm1::progress() const
 {
-    Form3->ProgressBar1->hide();
+    return Form3->ProgressBar1->value();
 }
 
-void TForm1::finishChannelWrite()
+void TForm1::setProgress(int value)
+{
+    Form3->ProgressBar1->setValue(value);
+}
+
+void TForm1::hideProgress()
 {
     Form3->ProgressBar1->hide();
-    wbtn->setEnabled(true);
-    Form3->hide();
-    Form3->Button2Click();
-    if (!m_link->drivenRun())
-        rtl::dialogs::infoBox(QStringLiteral("写入成功"));
-    emit channelTransferEnded(true);
 }
 
 void TForm1::EncodeChannelRecord(int channel)
@@ -471,14 +548,7 @@ void TForm1::EncodeSettingsRecord()
 
 void TForm1::DecodeMemoryBlock()
 {
-    // A run the program drives (a backup, a read-back) keeps the blocks and leaves the table.
-    const int blockType = m_link->drivenRun() ? m_link->receiveBuffer()[1]
-                                              : ::DecodeMemoryBlock(*m_texts, m_link->receiveBuffer().data());
-    if (blockType == frame::kSettingsBlock) {
-        rbtn->setEnabled(true);
-        Form3->Button2Click();
-        emit channelTransferEnded(false);
-    }
+    ::DecodeMemoryBlock(*m_texts, m_link->receiveBuffer().data());
 }
 
 bool TForm1::ownsWidget(QObject *object) const

@@ -5,7 +5,10 @@
 #include "channels/channellint.h"
 #include "channels/channeltable.h"
 #include "channels/channeltexts.h"
+#include "protocol/blocktransfer.h"
 #include "protocol/radiolink.h"
+#include "protocol/transferview.h"
+#include "rtl/dialogs.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -16,6 +19,7 @@
 #include <functional>
 #include <memory>
 
+class ChannelTransfer;
 class PortDoctorWindow;
 class PlanSheet;
 class QAction;
@@ -23,7 +27,7 @@ class QMenu;
 class TCellGrid;
 class TComm;
 
-class TForm1 : public QMainWindow, public ChannelHost {
+class TForm1 : public QMainWindow, private TransferView {
     Q_OBJECT
 public:
     static constexpr int kResendIntervalMs = 300;
@@ -59,6 +63,19 @@ public:
     QComboBox *settingBox(int index) const;
 
     RadioLink &link() { return *m_link; }
+    // The channel read and write, whoever starts them.
+    ChannelTransfer &channelTransfer() { return *m_channel; }
+    // Starts a channel read (`payloads` empty) or a write of `payloads` for a run of the program's
+    // own (a backup, a restore, a read-back): the progress window up, the port opened from the box.
+    // `ended` hears the outcome; the port stays open.
+    void runChannelTransfer(bool write, const QList<QByteArray> &payloads, BlockTransfer::EndHandler ended,
+                            BlockTransfer::ProgressHandler progress = {});
+    // Ends a running channel transfer without a word (the cancel action).
+    void abortChannelTransfer();
+    // Channel and settings frames read from the radio into the table, as one step named `what`.
+    void applyRead(const QList<QByteArray> &frames, const QString &what);
+    // Closes the port and gives the port box back.
+    void closePort();
 
     // Takes the port name from the port box and opens it when the box says it is closed; true
     // when it opened it.
@@ -103,22 +120,29 @@ public:
     // Runs once a write is confirmed; true when it takes the start over (to back the radio up
     // first) and calls startChannelWrite() itself.
     std::function<bool()> beforeChannelWrite;
+    // Runs when a write the user started has been acknowledged whole; true when it tells the user
+    // itself (the read-back check), else the window shows "写入成功".
+    std::function<bool(const TransferOutcome &outcome)> afterChannelWrite;
+    // Further ways out offered with the message of a write that stopped early (恢复写频前的备份).
+    std::function<QList<rtl::dialogs::Action>(const TransferOutcome &outcome)> recoveryActions;
 
-    // ChannelHost
-    bool channelReadRunning() const override { return !rbtn->isEnabled(); }
-    bool channelWriteRunning() const override { return !wbtn->isEnabled(); }
-    void stepProgress() override;
-    void hideProgressBar() override;
-    void finishChannelWrite() override;
-    void EncodeChannelRecord(int channel) override;
-    void EncodeSettingsRecord() override;
-    void DecodeMemoryBlock() override;
+    bool channelReadRunning() const { return !rbtn->isEnabled(); }
+    bool channelWriteRunning() const { return !wbtn->isEnabled(); }
+    // Record `channel` of the table, or the settings, into the transfer buffer; the frame at the
+    // start of the receive buffer into the table or the settings.
+    void EncodeChannelRecord(int channel);
+    void EncodeSettingsRecord();
+    void DecodeMemoryBlock();
 
 signals:
     void closed();
-    // A channel read or write has completed (the settings block decoded, the last block
-    // acknowledged).
+    // A channel read or write the user started has completed (the settings block decoded, the
+    // last block acknowledged).
     void channelTransferEnded(bool write);
+    // Blocks read from the radio are about to go into the table, and have gone in: one step to
+    // undo, named `what`.
+    void readApplying();
+    void readApplied(const QString &what);
     void planLoaded(const QString &fileName);
     void planSaved(const QString &fileName);
 
@@ -137,17 +161,35 @@ private:
     void setSignallingMenuEnabled(bool enabled);
     // The common start of a channel transfer: progress window up, port open.
     void showProgressAndOpenPort();
-    void resetProgress(int maximum);
     void showSignallingWindow(QWidget *window);
     // Throws when a read or write other than a restart of this kind of transfer runs.
     void refuseOtherExchange(bool write) const;
+    void channelWriteEnded(const TransferOutcome &outcome);
+    void channelReadEnded(const TransferOutcome &outcome);
+    // The message of a channel transfer that stopped early, with its ways out.
+    void tellInterrupted(const TransferOutcome &outcome);
+    // The port went away under the program.
+    void lineLost();
+
+    // TransferView: the buttons, and the progress window's bar.
+    bool readRunning() const override { return channelReadRunning(); }
+    bool writeRunning() const override { return channelWriteRunning(); }
+    void setReadRunning(bool running) override { rbtn->setEnabled(!running); }
+    void setWriteRunning(bool running) override { wbtn->setEnabled(!running); }
+    void showProgress(int maximum, int value) override;
+    int progress() const override;
+    void setProgress(int value) override;
+    void hideProgress() override;
 
     std::unique_ptr<RadioLink> m_link;
+    std::unique_ptr<ChannelTransfer> m_channel;
     std::unique_ptr<ChannelTexts> m_texts;
     std::unique_ptr<PlanSheet> m_sheet; // after m_texts: it goes first
     std::array<QComboBox *, kSettingCount> m_settingBoxes{}; // ComboBox1…ComboBox10
     bool m_lineLostShown = false;
     bool m_lastTransferWasWrite = false;
+    // The channel transfer that runs is one the user started (not a step of a backup or restore).
+    bool m_userTransfer = false;
     QMenu *m_helpMenu = nullptr;
     PortDoctorWindow *m_portDoctor = nullptr;
 };

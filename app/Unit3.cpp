@@ -61,11 +61,10 @@ void TForm3::answerReceived()
 
 void TForm3::Button2Click()
 {
+    Form1->abortChannelTransfer(); // ends without a word; the buttons come back with it
     Form1->wbtn->setEnabled(true);
     Form1->rbtn->setEnabled(true);
-    Form1->comcbb->setEnabled(true);
-    Form1->Comm1->ClosePort();
-    Form1->link().clearReceiveState();
+    Form1->closePort();
     hide();
     Form1->Tim1->stop();
     noAnswerTimer->stop();

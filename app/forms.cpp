@@ -24,7 +24,6 @@ void createForms()
     Form5 = new TForm5(Form1->link());
     Form6 = new TForm6(Form1->link());
     Form3 = new TForm3;
-    Form1->link().setSignalling({Form5, Form4, Form6, Form2});
     // A signalling exchange started while the port is closed opens it, as the menu does.
     for (SignallingWindow *window : std::initializer_list<SignallingWindow *>{Form2, Form4, Form5, Form6})
         window->ensurePortOpen = [] { Form1->openPortFromBox(); };
@@ -36,7 +35,6 @@ void destroyForms()
 {
     if (Form1) {
         delete Form1->findChild<RadioBackup *>(); // before the windows it drives
-        Form1->link().setSignalling({});
     }
     delete Form3;
     Form3 = nullptr;

@@ -4,8 +4,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
+
+constexpr char kActionIndex[] = "radioprogActionIndex";
 
 bool isChinese(const QString &text)
 {
@@ -36,8 +39,8 @@ std::unique_ptr<QMessageBox> buildMessageBox(const rtl::dialogs::Shown &box)
     // The fixed "Error" box keeps its Yes; our own Chinese texts get Chinese buttons.
     if (isChinese(box.text))
         message->button(button)->setText(button == QMessageBox::Yes ? QStringLiteral("是(&Y)") : QStringLiteral("确定"));
-    if (box.action)
-        message->addButton(box.actionLabel, QMessageBox::ActionRole);
+    for (int i = 0; i < box.actions.size(); ++i)
+        message->addButton(box.actions[i].label, QMessageBox::ActionRole)->setProperty(kActionIndex, i);
     message->setDefaultButton(button);
     message->setEscapeButton(button);
     return message;
@@ -47,6 +50,10 @@ void showMessageBox(const rtl::dialogs::Shown &box)
 {
     const std::unique_ptr<QMessageBox> message = buildMessageBox(box);
     message->exec();
-    if (box.action && message->buttonRole(message->clickedButton()) == QMessageBox::ActionRole)
-        box.action();
+    // The index, not the text: a style may add a mnemonic to a button's text.
+    const QAbstractButton *clicked = message->clickedButton();
+    bool isAction = false;
+    const int index = clicked ? clicked->property(kActionIndex).toInt(&isAction) : -1;
+    if (isAction && index >= 0 && index < box.actions.size() && box.actions[index].run)
+        box.actions[index].run();
 }

@@ -29,7 +29,6 @@
 
 namespace {
 
-const QString kRead = QStringLiteral("读频");
 constexpr int kLastColumn = kChannelColumnCount - 1;
 
 QString withStep(const QString &verb, const QString &step)
@@ -81,8 +80,12 @@ PlanSheet::PlanSheet(TForm1 &form) : m_form(form), m_grid(form.xg), m_history(fo
         connect(box->lineEdit(), &QLineEdit::textEdited, this, record);
         connect(box->lineEdit(), &QLineEdit::editingFinished, this, [this] { m_history.endRun(); });
     }
-    // A channel read runs while rbtn is disabled and is one step from its start to its end.
-    m_form.rbtn->installEventFilter(this);
+    // A channel read goes into the table as one step.
+    connect(&m_form, &TForm1::readApplying, this, [this] { m_history.beginAbsorbing(); });
+    connect(&m_form, &TForm1::readApplied, this, [this](const QString &what) {
+        m_history.endAbsorbing(what);
+        updateUndoActions();
+    });
     connect(&m_form, &TForm1::planLoaded, this, [this](const QString &file) {
         m_history.record(QStringLiteral("打开 %1").arg(QFileInfo(file).fileName()));
         m_history.stack().setClean();
@@ -480,13 +483,7 @@ bool PlanSheet::eventFilter(QObject *watched, QEvent *event)
             }
         }
     }
-    if (watched == m_form.rbtn && event->type() == QEvent::EnabledChange) {
-        if (!m_form.rbtn->isEnabled())
-            m_history.beginAbsorbing();
-        else if (m_history.absorbing())
-            m_history.endAbsorbing(kRead);
-        updateUndoActions();
-    } else if (watched == &m_form && event->type() == QEvent::Close && !mayClose()) {
+    if (watched == &m_form && event->type() == QEvent::Close && !mayClose()) {
         event->ignore();
         return true;
     }

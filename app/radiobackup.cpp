@@ -6,6 +6,8 @@
 #include "app/desktop.h"
 #include "app/reportdialogs.h"
 #include "frames/frame.h"
+#include "protocol/channeltransfer.h"
+#include "protocol/transferreport.h"
 #include "rtl/dialogs.h"
 #include "rtl/guard.h"
 #include "signalling/signallingwindow.h"
@@ -17,6 +19,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
@@ -60,36 +63,47 @@ RadioBackup::RadioBackup(TForm1 &main, TForm3 &progress, const QList<SignallingW
 
     chooseBackupFile = [this] { return runFileDialog(&m_main, QFileDialog::AcceptSave, kImageFilter, kImageSuffix); };
     chooseRestoreFile = [this] { return runFileDialog(&m_main, QFileDialog::AcceptOpen, kImageFilter, kImageSuffix); };
+    confirmRestore = [this](const QString &file, const RadioImage &image) {
+        return confirmRestoreImage(&m_main, file, image);
+    };
     showDifferences = [this](const QString &title, const QList<ReadBackDifference> &differences) {
         showReadBackDifferences(&m_main, title, differences);
     };
     autoBackupFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
                        + QStringLiteral("/backups");
 
-    // Each next step starts from the event loop, once the transfer that ended has unwound.
-    connect(&m_main, &TForm1::channelTransferEnded, this,
-            [this](bool write) { rtl::guard([&] { channelEnded(write); }); }, Qt::QueuedConnection);
-    for (int i = 0; i < windows.size(); ++i)
-        connect(windows[i], &SignallingWindow::exchangeEnded, this,
-                [this, group = i + 1](bool write, bool ok) { rtl::guard([&] { signallingEnded(group, write, ok); }); },
-                Qt::QueuedConnection);
+    // A completed write or a read of the radio the user started ends what the last automatic
+    // backup was for.
+    connect(&m_main, &TForm1::channelTransferEnded, this, [this] {
+        if (!running())
+            m_backupAwaitingWrite = false;
+    });
     connect(&m_progress, &TForm3::cancelled, this, rtl::guarded([this] { cancelled(); }));
     m_main.beforeChannelWrite = [this] { return autoBackupFirst(); };
-    m_main.link().setObserver(this);
+    m_main.afterChannelWrite = [this](const TransferOutcome &outcome) { return readBackAfter(0, outcome); };
+    m_main.recoveryActions = [this](const TransferOutcome &outcome) { return recoveryActions(outcome); };
+    for (int i = 0; i < windows.size(); ++i)
+        windows[i]->afterWrite = [this, group = i + 1](SignallingWindow &, const TransferOutcome &outcome) {
+            return readBackAfter(group, outcome);
+        };
 }
 
 void RadioBackup::loadPreferences()
 {
+    // Proof by default: a new user's writes are backed up first and read back after.
     QSettings settings = preferences();
-    autoBackupAction->setChecked(settings.value(kAutoBackupKey, false).toBool());
-    verifyAction->setChecked(settings.value(kVerifyKey, false).toBool());
+    autoBackupAction->setChecked(settings.value(kAutoBackupKey, true).toBool());
+    verifyAction->setChecked(settings.value(kVerifyKey, true).toBool());
 }
 
 RadioBackup::~RadioBackup()
 {
-    if (m_main.link().observer() == this)
-        m_main.link().setObserver(nullptr);
     m_main.beforeChannelWrite = nullptr;
+    m_main.afterChannelWrite = nullptr;
+    m_main.recoveryActions = nullptr;
+    for (const QPointer<SignallingWindow> &window : std::as_const(m_windows))
+        if (window)
+            window->afterWrite = nullptr;
 }
 
 void RadioBackup::backupClick()
@@ -113,12 +127,31 @@ void RadioBackup::restoreClick()
     const QString file = chooseRestoreFile ? chooseRestoreFile() : QString();
     if (file.isEmpty())
         return;
-    // The whole file is checked before the radio hears anything.
-    m_restoring = loadRadioImage(file);
+    // The whole file is checked before the radio hears anything, then the user is asked.
+    const RadioImage image = loadRadioImage(file);
+    if (!(confirmRestore && confirmRestore(file, image)))
+        return;
+    m_restoring = image;
+    m_restoreFile = file;
     QList<Step> steps;
-    for (int g : m_restoring.groups())
+    for (int g : image.groups())
         steps << Step{g, true};
-    for (int g : m_restoring.groups())
+    for (int g : image.groups())
+        steps << Step{g, false};
+    start(Run::Restore, steps);
+}
+
+void RadioBackup::restoreFile(const QString &file)
+{
+    if (running() || m_main.link().exchangeRunning())
+        throw rtl::Exception(RadioLink::kBusyMessage);
+    const RadioImage image = loadRadioImage(file);
+    m_restoring = image;
+    m_restoreFile = file;
+    QList<Step> steps;
+    for (int g : image.groups())
+        steps << Step{g, true};
+    for (int g : image.groups())
         steps << Step{g, false};
     start(Run::Restore, steps);
 }
@@ -135,6 +168,8 @@ void RadioBackup::start(Run run, const QList<Step> &steps)
 
 void RadioBackup::nextStep()
 {
+    if (!running())
+        return;
     if (++m_step >= m_steps.size()) {
         finish();
         return;
@@ -150,15 +185,17 @@ void RadioBackup::startStep()
                .arg(step.write ? QStringLiteral("正在写入") : QStringLiteral("正在读取"), group.name)
                .arg(m_step + 1)
                .arg(m_steps.size()));
+    QList<QByteArray> payloads;
+    if (step.write)
+        for (int key : group.keys)
+            payloads << m_restoring.payload(key);
+    const auto ended = [this](const TransferOutcome &outcome) { stepEnded(outcome); };
+    const auto progress = [this](int confirmed, int) { stepProgress(confirmed); };
     try {
+        // 重试 repeats what the user started, not a step of this run.
+        m_progress.Button1->setEnabled(false);
         if (step.group == 0) {
-            m_progress.Button1->setEnabled(true);
-            if (step.write)
-                m_main.wbtnClick();
-            else
-                m_main.rbtnClick();
-            if (!(step.write ? m_main.channelWriteRunning() : m_main.channelReadRunning()))
-                fail(QString()); // refused; the window has said why
+            m_main.runChannelTransfer(step.write, payloads, ended, progress);
             return;
         }
         SignallingWindow *window = m_windows.value(step.group - 1);
@@ -166,19 +203,44 @@ void RadioBackup::startStep()
             fail(QString());
             return;
         }
-        // The retry of the progress window repeats channel transfers only.
-        m_progress.Button1->setEnabled(false);
         m_progress.ProgressBar1->setRange(0, int(group.keys.size()));
         m_progress.ProgressBar1->setValue(0);
         m_progress.ProgressBar1->show();
         m_progress.show();
+        m_progress.raise();
+        m_main.openPortFromBox();
+        m_main.link().clearReceiveState();
         if (step.write)
-            window->wbtnClick();
+            window->transfer().startWrite(payloads, ended, progress);
         else
-            window->rbtnClick();
+            window->transfer().startRead(ended, progress);
     } catch (const rtl::Exception &e) {
         fail(e.message());
     }
+}
+
+void RadioBackup::stepProgress(int confirmed)
+{
+    if (running() && m_step >= 0 && m_steps.at(m_step).group > 0)
+        m_progress.ProgressBar1->setValue(confirmed);
+}
+
+void RadioBackup::stepEnded(const TransferOutcome &outcome)
+{
+    if (!running())
+        return;
+    if (!outcome.ok()) {
+        fail(QString(), &outcome);
+        return;
+    }
+    for (const QByteArray &frame : outcome.frames)
+        m_received.insert(blockKey(quint8(frame[1]), quint8(frame[2])),
+                          frame.first(std::min<qsizetype>(frame.size(), RadioImage::kMaxFrame)));
+    // A completed channel transfer closes the port, as it always does; the next step opens it.
+    if (m_steps.at(m_step).group == 0)
+        m_main.closePort();
+    // The next step starts from the event loop, once the transfer that ended has unwound.
+    QTimer::singleShot(0, this, rtl::guarded([this] { nextStep(); }));
 }
 
 void RadioBackup::finish()
@@ -196,6 +258,7 @@ void RadioBackup::finish()
     const RadioImage image = receivedImage(groups);
     const QMap<int, QByteArray> readBack = receivedPayloads(groups);
     QMap<int, QByteArray> expected = m_checkAgainst;
+    const RadioImage restored = m_restoring;
     if (run == Run::Restore) {
         expected.clear();
         for (int g : groups)
@@ -228,11 +291,26 @@ void RadioBackup::finish()
     case Run::ReadBack: {
         const QList<ReadBackDifference> differences = compareReadBack(expected, readBack);
         status(QString());
+        if (run == Run::Restore && differences.isEmpty()) {
+            // The windows show what the radio now holds, as one step to undo.
+            m_main.applyRead(restored.frames, QStringLiteral("恢复电台"));
+            for (int g : restored.groups()) {
+                if (g == 0)
+                    continue;
+                if (SignallingWindow *window = m_windows.value(g - 1)) {
+                    QList<QByteArray> payloads;
+                    for (int key : blockGroups().at(g).keys)
+                        payloads << restored.payload(key);
+                    window->decodeBlocks(payloads);
+                }
+            }
+        }
         if (differences.isEmpty())
-            rtl::dialogs::infoBox(run == Run::Restore ? QStringLiteral("恢复完成，校验通过") : QStringLiteral("校验通过"));
+            rtl::dialogs::infoBox(run == Run::Restore ? QStringLiteral("恢复完成，校验通过")
+                                                      : QStringLiteral("写入成功\n读回校验通过"));
         else if (showDifferences)
             showDifferences(run == Run::Restore ? QStringLiteral("恢复后读回的数据与镜像不同：")
-                                                : QStringLiteral("读回校验发现电台中的数据与写入的不同："),
+                                                : QStringLiteral("写入后读回校验发现电台中的数据与写入的不同："),
                             differences);
         break;
     }
@@ -241,22 +319,69 @@ void RadioBackup::finish()
     }
 }
 
-void RadioBackup::fail(const QString &message)
+void RadioBackup::fail(const QString &message, const TransferOutcome *outcome)
 {
+    if (!running())
+        return;
     static const QMap<Run, QString> kEnded{
         {Run::Backup, QStringLiteral("备份未完成，没有保存镜像文件。")},
         {Run::AutoBackup, QStringLiteral("自动备份未完成，没有写入电台。")},
         {Run::Restore, QStringLiteral("恢复未完成：电台中的数据可能只写入了一部分，请重新恢复。")},
-        {Run::ReadBack, QStringLiteral("读回校验未完成。")}};
+        {Run::ReadBack, QStringLiteral("电台已确认收到写入的全部数据块，但读回校验没有完成。")}};
     const Run run = m_run;
+    const Step step = m_step >= 0 && m_step < m_steps.size() ? m_steps.at(m_step) : Step{0, false};
+    const QMap<int, QByteArray> checkAgainst = m_checkAgainst;
+    const QString restoreFile = m_restoreFile;
+    const QString target = m_target;
+    const bool lineLost = outcome && outcome->end == TransferOutcome::End::LineLost;
     // Ends as 取消 would: the port is closed and the port box given back, so a pulled cable or a
     // wrong port can be put right before the next try.
     const bool progressShown = m_progress.isVisible();
     endRun();
-    if (progressShown)
+    if (progressShown || m_main.link().exchangeRunning())
         m_progress.Button2Click();
+    if (step.group > 0)
+        if (SignallingWindow *window = m_windows.value(step.group - 1))
+            window->transfer().abort();
     status(kEnded.value(run));
-    rtl::dialogs::exceptionBox(message.isEmpty() ? kEnded.value(run) : message + QLatin1Char('\n') + kEnded.value(run));
+
+    QStringList lines{kEnded.value(run)};
+    if (outcome && outcome->end != TransferOutcome::End::Aborted)
+        lines << interruptionText(*outcome, false);
+    else if (!message.isEmpty())
+        lines.prepend(message);
+    QList<rtl::dialogs::Action> actions;
+    const bool userEnded = outcome && outcome->end == TransferOutcome::End::Aborted;
+    if (!userEnded) {
+        switch (run) {
+        case Run::Backup:
+            actions << rtl::dialogs::Action{QStringLiteral("重试备份"), rtl::guarded([this, target] {
+                                                chooseBackupFile = [target] { return target; };
+                                                backupClick();
+                                            })};
+            break;
+        case Run::AutoBackup:
+            actions << rtl::dialogs::Action{QStringLiteral("重试写频"), rtl::guarded([this] { m_main.wbtnClick(); })};
+            break;
+        case Run::Restore:
+            actions << rtl::dialogs::Action{QStringLiteral("重试恢复"),
+                                            rtl::guarded([this, restoreFile] { this->restoreFile(restoreFile); })};
+            break;
+        case Run::ReadBack:
+            actions << rtl::dialogs::Action{QStringLiteral("重试读回校验"), rtl::guarded([this, step, checkAgainst] {
+                                                m_checkAgainst = checkAgainst;
+                                                start(Run::ReadBack, {Step{step.group, false}});
+                                            })};
+            break;
+        case Run::None:
+            break;
+        }
+    }
+    if (lineLost) {
+        const QString port = m_main.comcbb->currentText();
+        actions << rtl::dialogs::Action{QStringLiteral("串口诊断"), [this, port] { m_main.showPortDoctor(port); }};
+    }
+    rtl::dialogs::exceptionBox(lines.join(QLatin1Char('\n')), actions);
 }
 
 void RadioBackup::endRun()
@@ -270,46 +395,13 @@ void RadioBackup::endRun()
         m_progress.hide();
 }
 
-bool RadioBackup::awaiting(int group, bool write) const
-{
-    return running() && m_step >= 0 && m_step < m_steps.size() && m_steps[m_step].group == group
-           && m_steps[m_step].write == write;
-}
-
-void RadioBackup::channelEnded(bool write)
-{
-    if (awaiting(0, write)) {
-        nextStep();
-        return;
-    }
-    if (running())
-        return;
-    // A completed write or a read of the radio ends what the last automatic backup was for.
-    m_backupAwaitingWrite = false;
-    if (write && verifyAction->isChecked())
-        readBackAfter(0);
-}
-
-void RadioBackup::signallingEnded(int group, bool write, bool ok)
-{
-    if (awaiting(group, write)) {
-        if (ok)
-            nextStep();
-        else
-            fail(QString()); // the window has told why, or the user ended it
-        return;
-    }
-    if (!running() && write && ok && verifyAction->isChecked())
-        readBackAfter(group);
-}
-
 void RadioBackup::cancelled()
 {
     if (!running())
         return;
     if (m_step >= 0 && m_step < m_steps.size() && m_steps[m_step].group > 0)
         if (SignallingWindow *window = m_windows.value(m_steps[m_step].group - 1))
-            window->abortExchange();
+            window->transfer().abort();
     fail(QString());
 }
 
@@ -323,48 +415,24 @@ bool RadioBackup::autoBackupFirst()
     return true;
 }
 
-void RadioBackup::readBackAfter(int group)
+bool RadioBackup::readBackAfter(int group, const TransferOutcome &write)
 {
+    if (!verifyAction->isChecked() || running())
+        return false;
     m_checkAgainst.clear();
-    for (int key : blockGroups().at(group).keys)
-        if (m_sent.contains(key))
-            m_checkAgainst.insert(key, m_sent.value(key));
-    start(Run::ReadBack, {Step{group, false}});
+    for (int i = 0; i < write.blocks.size() && i < write.payloads.size(); ++i)
+        m_checkAgainst.insert(blockKey(write.blocks[i].type, write.blocks[i].number), write.payloads[i]);
+    // From the event loop: the write's own end runs to its close first.
+    QTimer::singleShot(0, this, rtl::guarded([this, group] { start(Run::ReadBack, {Step{group, false}}); }));
+    return true;
 }
 
-void RadioBackup::blockSent(QByteArrayView frame)
+QList<rtl::dialogs::Action> RadioBackup::recoveryActions(const TransferOutcome &)
 {
-    if (frame.size() < frame::kAnswerLength)
-        return;
-    const int key = blockKey(quint8(frame[1]), quint8(frame[2]));
-    const int group = groupOfType(quint8(frame[1]));
-    if (group < 0)
-        return;
-    // A write starts with the group's first block: what an earlier write sent is gone.
-    if (key == blockGroups().at(group).keys.first())
-        for (int k : blockGroups().at(group).keys)
-            m_sent.remove(k);
-    m_sent.insert(key, frame.sliced(frame::kHeaderLength, frame::kPayloadLength).toByteArray());
-    if (running() && group > 0)
-        m_progress.ProgressBar1->setValue(m_progress.ProgressBar1->value() + 1);
-}
-
-void RadioBackup::blockReceived(QByteArrayView frame)
-{
-    if (!running() || frame.size() < frame::kAnswerLength)
-        return;
-    const int key = blockKey(quint8(frame[1]), quint8(frame[2]));
-    const int group = groupOfType(quint8(frame[1]));
-    if (group < 0 || !blockGroups().at(group).keys.contains(key))
-        return;
-    m_received.insert(key, frame.first(std::min<qsizetype>(frame.size(), RadioImage::kMaxFrame)).toByteArray());
-    if (group > 0)
-        m_progress.ProgressBar1->setValue(m_progress.ProgressBar1->value() + 1);
-}
-
-QByteArray RadioBackup::storedPayload(int blockType, int blockNumber) const
-{
-    return m_run == Run::Restore ? m_restoring.payload(blockKey(blockType, blockNumber)) : QByteArray();
+    if (!m_backupAwaitingWrite || m_lastAutoBackup.isEmpty())
+        return {};
+    const QString file = m_lastAutoBackup;
+    return {{QStringLiteral("恢复写频前的备份"), rtl::guarded([this, file] { restoreFile(file); })}};
 }
 
 RadioImage RadioBackup::receivedImage(const QList<int> &groups) const

@@ -1,11 +1,12 @@
 // Backs the whole radio up into an image file and restores it, keeps an automatic backup before
 // a channel write, and reads a write back to check it. Every step is one of the windows' own
-// transfers, run one after the other.
+// transfers, run one after the other with this as the one told how each ended.
 #pragma once
 
 #include "app/readbackcheck.h"
 #include "image/radioimage.h"
-#include "protocol/radiolink.h"
+#include "protocol/blocktransfer.h"
+#include "rtl/dialogs.h"
 
 #include <QDateTime>
 #include <QMap>
@@ -18,7 +19,7 @@ class SignallingWindow;
 class TForm1;
 class TForm3;
 
-class RadioBackup : public QObject, public BlockObserver {
+class RadioBackup : public QObject {
     Q_OBJECT
 public:
     // `windows`: the DTMF, FSK, two-tone and five-tone windows, in the order of blockGroups().
@@ -27,30 +28,29 @@ public:
 
     QAction *backupAction = nullptr;     // 备份电台
     QAction *restoreAction = nullptr;    // 恢复电台
-    QAction *autoBackupAction = nullptr; // 写频前自动备份 (kept between runs)
-    QAction *verifyAction = nullptr;     // 写入后读回校验 (kept between runs)
+    QAction *autoBackupAction = nullptr; // 写频前自动备份 (kept between runs, on for a new user)
+    QAction *verifyAction = nullptr;     // 写入后读回校验 (kept between runs, on for a new user)
 
-    // File dialogs and the differences table; tests replace them so that nothing modal opens.
+    // File dialogs, the question before a restore and the differences table; tests replace them
+    // so that nothing modal opens.
     std::function<QString()> chooseBackupFile;
     std::function<QString()> chooseRestoreFile;
+    std::function<bool(const QString &file, const RadioImage &image)> confirmRestore;
     std::function<void(const QString &title, const QList<ReadBackDifference> &)> showDifferences;
     // Where automatic backups go.
     QString autoBackupFolder;
     // The file the last automatic backup went to.
     QString lastAutoBackup() const { return m_lastAutoBackup; }
 
-    // The two switches as the user left them; the program calls it at start, tests do not.
+    // The two switches as the user left them, both on for a new user; the program calls it at
+    // start, tests do not.
     void loadPreferences();
 
     void backupClick();
     void restoreClick();
+    // Restores `file` (the question first, then every block of it, then the read-back).
+    void restoreFile(const QString &file);
     bool running() const { return m_run != Run::None; }
-
-    // BlockObserver
-    void blockSent(QByteArrayView frame) override;
-    void blockReceived(QByteArrayView frame) override;
-    bool drivesRun() const override { return running(); }
-    QByteArray storedPayload(int blockType, int blockNumber) const override;
 
 private:
     enum class Run { None, Backup, AutoBackup, Restore, ReadBack };
@@ -62,17 +62,18 @@ private:
     void start(Run run, const QList<Step> &steps);
     void startStep();
     void nextStep();
+    void stepEnded(const TransferOutcome &outcome);
+    void stepProgress(int confirmed);
     void finish();
-    // Ends the run; a non-empty message is shown.
-    void fail(const QString &message);
+    // Ends the run with its message; the port is given back.
+    void fail(const QString &message, const TransferOutcome *outcome = nullptr);
     void endRun();
-    bool awaiting(int group, bool write) const;
-    void channelEnded(bool write);
-    void signallingEnded(int group, bool write, bool ok);
     void cancelled();
     // Takes a channel write over to back the radio up first; false lets it start at once.
     bool autoBackupFirst();
-    void readBackAfter(int group);
+    // After a write the user started: true when a read-back follows, which tells the outcome.
+    bool readBackAfter(int group, const TransferOutcome &write);
+    QList<rtl::dialogs::Action> recoveryActions(const TransferOutcome &write);
     RadioImage receivedImage(const QList<int> &groups) const;
     QMap<int, QByteArray> receivedPayloads(const QList<int> &groups) const;
     QString missingBlocks(const QList<int> &groups) const;
@@ -87,8 +88,8 @@ private:
     int m_step = -1;
     QDateTime m_startedAt;
     QString m_target;
+    QString m_restoreFile;
     QMap<int, QByteArray> m_received; // frames by blockKey, as received
-    QMap<int, QByteArray> m_sent;     // payloads of the last write of each group
     QMap<int, QByteArray> m_checkAgainst;
     RadioImage m_restoring;
     bool m_backupAwaitingWrite = false;

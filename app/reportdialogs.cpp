@@ -6,7 +6,9 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -81,4 +83,30 @@ void showReadBackDifferences(QWidget *parent, const QString &title, const QList<
                                   rows, new QDialogButtonBox(QDialogButtonBox::Ok));
     dialog->exec();
     delete dialog;
+}
+
+QString describeRestore(const QString &file, const RadioImage &image)
+{
+    QStringList held;
+    for (int g : image.groups())
+        held << blockGroups().at(g).name;
+    return QStringLiteral("恢复会用镜像文件中的数据覆盖电台中的这些内容：%1（共 %2 个数据块）。\n"
+                          "文件：%3\n读取时间：%4\n\n确定要恢复吗？")
+        .arg(held.join(QStringLiteral("、")))
+        .arg(image.frames.size())
+        .arg(QFileInfo(file).fileName(), image.readAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+}
+
+bool confirmRestoreImage(QWidget *parent, const QString &file, const RadioImage &image)
+{
+    // Under a box recorder nothing modal opens: the restore goes ahead as after 恢复.
+    if (rtl::dialogs::hasRecorder())
+        return true;
+    QMessageBox box(QMessageBox::Question, rtl::kAppTitle, describeRestore(file, image), QMessageBox::NoButton, parent);
+    QPushButton *restore = box.addButton(QStringLiteral("恢复"), QMessageBox::AcceptRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == restore;
 }

@@ -4,6 +4,7 @@
 
 #include "app/readbackcheck.h"
 #include "channels/channellint.h"
+#include "image/radioimage.h"
 
 #include <QList>
 
@@ -13,3 +14,8 @@ class QWidget;
 bool confirmPlanWarnings(QWidget *parent, const QList<PlanWarning> &warnings);
 
 void showReadBackDifferences(QWidget *parent, const QString &title, const QList<ReadBackDifference> &differences);
+
+// The question before a restore: what the image holds and when it was read.
+QString describeRestore(const QString &file, const RadioImage &image);
+// True when the user chose 恢复 (取消 is the default).
+bool confirmRestoreImage(QWidget *parent, const QString &file, const RadioImage &image);

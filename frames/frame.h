@@ -19,6 +19,7 @@ constexpr int kChecksumOffset = 32;
 constexpr int kEncoderSpan = 51; // transfer-buffer bytes 0–50: all a frame builder may touch
 
 constexpr std::uint8_t kAck = 0x06;
+constexpr std::uint8_t kNak = 0x15;
 constexpr std::uint8_t kData = 0x57;    // 'W'
 constexpr std::uint8_t kRequest = 0x52; // 'R'
 constexpr std::uint8_t kHeaderMark = 0x20;
@@ -37,6 +38,13 @@ enum BlockType : std::uint8_t {
 };
 
 constexpr int kChannelCount = 16;
+// Blocks of each signalling memory.
+constexpr int kDtmfBlockCount = 4;
+constexpr int kFskBlockCount = 3;
+constexpr int kTwoToneBlockCount = 11;
+constexpr int kFiveToneBlockCount = 17;
+// The line's 8N1 framing: start bit, 8 data bits, stop bit.
+constexpr int kBitsPerByte = 10;
 
 // CRC-16/MODBUS (reflected 0x8005, init 0xFFFF, no final XOR).
 std::uint16_t crc16Modbus(const std::uint8_t *data, std::size_t length);

@@ -1,6 +1,8 @@
 // Radio dialogue: sending, resending and the receive dispatcher.
 #include "protocol/radiolink.h"
 
+#include "protocol/blocktransfer.h"
+
 #include "rtl/dialogs.h"
 #include "serial/serialcomm.h"
 
@@ -43,16 +45,50 @@ RadioLink::RadioLink(TComm &comm, QTimer &resendTimer)
 {
 }
 
-bool RadioLink::exchangeRunning() const
+void RadioLink::addTransfer(BlockTransfer *transfer)
 {
-    return (m_host && (m_host->channelReadRunning() || m_host->channelWriteRunning())) || signallingRunning();
+    if (transfer && !m_transfers.contains(transfer))
+        m_transfers << transfer;
 }
 
-bool RadioLink::signallingRunning() const
+void RadioLink::removeTransfer(BlockTransfer *transfer)
 {
-    return std::any_of(m_peers.begin(), m_peers.end(), [](const SignallingPeer *peer) {
-        return peer && (peer->readRunning() || peer->writeRunning());
-    });
+    m_transfers.removeAll(transfer);
+}
+
+bool RadioLink::exchangeRunning() const
+{
+    return runningTransfer() != nullptr;
+}
+
+bool RadioLink::otherExchangeRunning(const BlockTransfer *except) const
+{
+    return std::any_of(m_transfers.begin(), m_transfers.end(),
+                       [except](const BlockTransfer *t) { return t != except && t->running(); });
+}
+
+BlockTransfer *RadioLink::runningTransfer() const
+{
+    for (BlockTransfer *t : m_transfers)
+        if (t->running())
+            return t;
+    return nullptr;
+}
+
+void RadioLink::lineLost()
+{
+    clearReceiveState();
+    const QList<BlockTransfer *> transfers = m_transfers;
+    for (BlockTransfer *t : transfers)
+        if (m_transfers.contains(t) && t->running())
+            t->abort(TransferOutcome::End::LineLost);
+    stopResend();
+}
+
+void RadioLink::portClosed()
+{
+    clearReceiveState();
+    m_answersCarryChecksum = false;
 }
 
 QByteArrayView RadioLink::lastAnswer() const
@@ -83,6 +119,8 @@ void RadioLink::sendBytes(const std::uint8_t *bytes, int count)
 
 void RadioLink::Tim1Timer()
 {
+    if (BlockTransfer *t = runningTransfer(); t && !t->resendTick())
+        return; // not this tick: further resends back off
     m_comm.WriteData(m_transfer.data(), kFrameLength); // a refused resend is not reported
 }
 
@@ -118,24 +156,42 @@ void RadioLink::stopResend()
     m_resend.stop();
 }
 
+int RadioLink::resendInterval() const
+{
+    return m_resend.interval();
+}
+
+int RadioLink::lineTimeMs(int bytes) const
+{
+    const int baud = std::max(1, m_comm.BaudRate());
+    return int(qint64(bytes) * kBitsPerByte * 1000 / baud);
+}
+
 bool RadioLink::dataFrameExpected() const
 {
-    if (m_host && m_host->channelReadRunning())
-        return true;
-    return std::any_of(m_peers.begin(), m_peers.end(), [](const SignallingPeer *p) { return p && p->readRunning(); });
+    return std::any_of(m_transfers.begin(), m_transfers.end(), [](const BlockTransfer *t) {
+        return t->running() && !t->writing();
+    });
 }
 
 bool RadioLink::ackAwaited() const
 {
-    if (m_host && m_host->channelWriteRunning())
-        return true;
-    return std::any_of(m_peers.begin(), m_peers.end(), [](const SignallingPeer *p) { return p && p->writeRunning(); });
+    return std::any_of(m_transfers.begin(), m_transfers.end(), [](const BlockTransfer *t) {
+        return t->running() && (t->writing() || (t->plan().handshake && t->counter() == 0));
+    });
 }
 
 void RadioLink::clearReceiveState()
 {
     m_partial.clear();
     m_tailLeft = 0;
+}
+
+int RadioLink::answerLength(QByteArrayView bytes) const
+{
+    // FSK answers never carry a checksum; other answers do once the radio has shown it sends one.
+    const bool fsk = bytes.size() > 1 && static_cast<std::uint8_t>(bytes[1]) == kFskBlock;
+    return m_answersCarryChecksum && !fsk ? kFrameLength : kAnswerLength;
 }
 
 bool RadioLink::continuesPartial(QByteArrayView burst) const
@@ -152,6 +208,10 @@ void RadioLink::Comm1ReceiveData(const char *buffer, std::uint16_t length)
 {
     if (length == 0 || buffer == nullptr)
         return;
+    // The radio is talking: a resend waits until it has been silent for a whole interval, so an
+    // answer still arriving is not asked for again.
+    if (m_resend.isActive())
+        m_resend.start();
     QByteArrayView burst(buffer, length);
 
     // The checksum bytes of an answer already handled: alone, or ahead of the next answer.
@@ -167,7 +227,7 @@ void RadioLink::Comm1ReceiveData(const char *buffer, std::uint16_t length)
     if (!m_partial.isEmpty()) {
         if (continuesPartial(burst)) {
             m_partial.append(burst);
-            if (m_partial.size() < kAnswerLength) {
+            if (m_partial.size() < answerLength(m_partial)) {
                 m_partialAge.start();
                 return;
             }
@@ -179,7 +239,7 @@ void RadioLink::Comm1ReceiveData(const char *buffer, std::uint16_t length)
 
     // Beginnings are held only for a reader: otherwise the bytes go to the dispatcher as they are.
     const bool expected = dataFrameExpected();
-    if (expected && startsDataFrame(burst) && burst.size() < kAnswerLength) {
+    if (expected && startsDataFrame(burst) && burst.size() < answerLength(burst)) {
         m_partial = burst.toByteArray();
         m_partialAge.start();
         return;
@@ -189,11 +249,17 @@ void RadioLink::Comm1ReceiveData(const char *buffer, std::uint16_t length)
 
 void RadioLink::dispatchFrame(const QByteArray &chunk, bool expected)
 {
+    const bool answer = static_cast<std::uint8_t>(chunk[0]) == kData && chunk.size() >= kAnswerLength;
     // An answer that stops short of its checksum may still send those bytes; they are no frame.
-    if (expected && static_cast<std::uint8_t>(chunk[0]) == kData && chunk.size() >= kAnswerLength
-        && chunk.size() < kFrameLength) {
+    if (expected && answer && chunk.size() < kFrameLength) {
         m_tailLeft = kFrameLength - static_cast<int>(chunk.size());
         m_tailAge.start();
+    }
+    // A whole answer with a fitting checksum shows the radio sends one.
+    if (answer && chunk.size() >= kFrameLength && static_cast<std::uint8_t>(chunk[1]) != kFskBlock) {
+        const auto *b = reinterpret_cast<const std::uint8_t *>(chunk.constData());
+        if (crc16Modbus(b, kChecksumOffset) == (b[kChecksumOffset] << 8 | b[kChecksumOffset + 1]))
+            m_answersCarryChecksum = true;
     }
     dispatch(chunk);
 }
@@ -207,87 +273,28 @@ void RadioLink::dispatch(const QByteArray &chunk)
     const std::uint8_t b0 = m_receiveBuffer[0];
     const std::uint8_t b1 = m_receiveBuffer[1];
 
-    for (SignallingPeer *peer : std::as_const(m_peers)) {
-        if (!peer)
+    // Only the transfers running when the chunk came: one that an ending run starts answers
+    // nothing of it.
+    QList<BlockTransfer *> running;
+    for (BlockTransfer *t : std::as_const(m_transfers))
+        if (t->running())
+            running << t;
+    for (BlockTransfer *t : std::as_const(running)) {
+        if (!m_transfers.contains(t) || !t->running())
             continue;
-        if (b0 == kAck && peer->writeRunning())
-            peer->SendNextBlock();
-        if (b0 == kData && peer->readRunning() && b1 == peer->blockType())
-            peer->ReceiveBlock();
+        if (b0 == kAck)
+            t->acknowledged();
+        else if (b0 == kNak)
+            t->negativeAcknowledged();
+        else if (b0 == kData && t->takesType(b1))
+            t->received();
     }
-
-    if (m_host && b0 == kAck && m_host->channelReadRunning()) {
-        // The handshake's acknowledge byte: ask for channel 1; the resend timer keeps running.
-        sendRequest(kChannelBlock, 1);
-    }
-    if (m_host && b0 == kData && m_host->channelReadRunning())
-        channelReadStep();
     if (b0 == kData && m_receiveBuffer[kAckWantedOffset] == kAckWanted) {
         // From a byte of its own: the frame in the transfer buffer stays whole for its resend.
         static constexpr std::uint8_t kAckByte[] = {kAck};
         sendBytes(kAckByte, 1);
     }
-    if (m_host && b0 == kAck && m_host->channelWriteRunning())
-        channelWriteStep();
 
     m_receiveBuffer[0] = 0;
     m_receiveArea[0] = 0;
-}
-
-void RadioLink::channelReadStep()
-{
-    stopResend();
-    if (m_observer)
-        m_observer->blockReceived(lastAnswer());
-    m_host->DecodeMemoryBlock();
-    if (m_receiveBuffer[1] == kSettingsBlock)
-        return; // the read is complete; the decoder ended it
-
-    const int next = m_receiveBuffer[2] + 1;
-    m_readBlockCounter = next;
-    if (next <= kChannelCount) {
-        putRequest(kChannelBlock, static_cast<std::uint8_t>(next));
-        m_comm.WriteData(m_transfer.data(), kRequestLength); // a refusal is not reported here
-        m_host->stepProgress();
-    } else if (next == kChannelCount + 1) {
-        pause(kSettingsRequestPauseMs);
-        m_readBlockCounter = 0;
-        sendRequest(kSettingsBlock, 0);
-        m_host->hideProgressBar();
-    }
-    enableResend();
-}
-
-void RadioLink::channelWriteStep()
-{
-    stopResend();
-    ++m_writeBlockCounter;
-    // The frame is queued before the bar repaints, so the line does not wait for the screen.
-    if (m_writeBlockCounter >= 1 && m_writeBlockCounter <= kChannelCount + 1) {
-        const bool settings = m_writeBlockCounter > kChannelCount;
-        const int type = settings ? kSettingsBlock : kChannelBlock;
-        const int number = settings ? 0 : m_writeBlockCounter;
-        if (const QByteArray stored = m_observer ? m_observer->storedPayload(type, number) : QByteArray();
-            stored.size() == kPayloadLength) {
-            writeHeader(m_transfer.data(), kData, type, number);
-            std::memcpy(m_transfer.data() + kHeaderLength, stored.constData(), kPayloadLength);
-        } else if (settings) {
-            m_host->EncodeSettingsRecord();
-        } else {
-            m_host->EncodeChannelRecord(m_writeBlockCounter);
-        }
-        FillChecksum();
-        if (m_observer)
-            m_observer->blockSent(QByteArrayView(m_transfer.data(), kAnswerLength));
-        SendData(kFrameLength);
-        // The settings frame too: its lost acknowledgement would otherwise leave the write waiting.
-        enableResend();
-        m_host->stepProgress();
-    } else {
-        m_host->stepProgress();
-        if (m_writeBlockCounter == kChannelCount + 2) {
-            m_writeBlockCounter = 0;
-            m_host->finishChannelWrite();
-        }
-    }
 }

@@ -1,5 +1,5 @@
 // The radio dialogue: transfer buffer, receive buffers, block counters, resend timer and the
-// receive dispatcher that drives every channel and signalling transfer.
+// receive dispatcher that hands every answer to the transfer that runs.
 #pragma once
 
 #include "frames/frame.h"
@@ -13,53 +13,9 @@
 #include <cstdint>
 #include <functional>
 
+class BlockTransfer;
 class QTimer;
 class TComm;
-
-// What the dispatcher needs of a signalling window.
-class SignallingPeer {
-public:
-    virtual ~SignallingPeer() = default;
-    virtual std::uint8_t blockType() const = 0; // the data frames it reads
-    virtual bool readRunning() const = 0;  // its rbtn is disabled
-    virtual bool writeRunning() const = 0; // its wbtn is disabled
-    virtual void SendNextBlock() = 0;
-    virtual void ReceiveBlock() = 0;
-};
-
-// What the channel read and write steps need of the main window.
-class ChannelHost {
-public:
-    virtual ~ChannelHost() = default;
-    virtual bool channelReadRunning() const = 0;  // rbtn disabled
-    virtual bool channelWriteRunning() const = 0; // wbtn disabled
-    virtual void stepProgress() = 0;
-    virtual void hideProgressBar() = 0;
-    // The 18th acknowledge byte: bar hidden, wbtn enabled, progress window hidden, cancel action,
-    // then "写入成功".
-    virtual void finishChannelWrite() = 0;
-    virtual void EncodeChannelRecord(int channel) = 0;
-    virtual void EncodeSettingsRecord() = 0;
-    // Decodes the frame at the start of the receive buffer; a settings block ends the read.
-    virtual void DecodeMemoryBlock() = 0;
-};
-
-// Sees every block that goes to or comes from the radio, for backups and read-back checks, and
-// may stand in stored blocks for the ones a write would encode.
-class BlockObserver {
-public:
-    virtual ~BlockObserver() = default;
-    // Bytes 0–31 of a block as it goes out.
-    virtual void blockSent(QByteArrayView frame) = 0;
-    // A data frame a transfer took, as received (32 to 34 bytes).
-    virtual void blockReceived(QByteArrayView frame) = 0;
-    // A run the program drives itself: answers are kept from the windows' texts and no transfer
-    // shows its own success box.
-    virtual bool drivesRun() const = 0;
-    // The 28 payload bytes to write for (type, number) instead of encoding the texts; empty
-    // when the texts are to be encoded.
-    virtual QByteArray storedPayload(int blockType, int blockNumber) const = 0;
-};
 
 class RadioLink {
 public:
@@ -72,29 +28,30 @@ public:
 
     RadioLink(TComm &comm, QTimer &resendTimer);
 
-    void setHost(ChannelHost *host) { m_host = host; }
-    void setObserver(BlockObserver *observer) { m_observer = observer; }
-    BlockObserver *observer() const { return m_observer; }
-    // Whether a run the program drives itself is under way (see BlockObserver::drivesRun).
-    bool drivenRun() const { return m_observer && m_observer->drivesRun(); }
-    // Bytes of the data frame being dispatched as they arrived (at most a whole frame).
-    QByteArrayView lastAnswer() const;
-    // The signalling windows in the order the dispatcher serves them: five-tone, two-tone, FSK,
-    // DTMF.
-    void setSignalling(QList<SignallingPeer *> peers) { m_peers = std::move(peers); }
-    // Whether any read or write with the radio runs: a channel transfer or a signalling one.
+    // Transfers register themselves as they are made; the dispatcher serves them in that order.
+    void addTransfer(BlockTransfer *transfer);
+    void removeTransfer(BlockTransfer *transfer);
+    // Whether any read or write with the radio runs.
     bool exchangeRunning() const;
-    bool signallingRunning() const;
+    // Whether one runs other than `except`.
+    bool otherExchangeRunning(const BlockTransfer *except) const;
     // What the user is told when a second exchange would start while one runs.
     inline static const QString kBusyMessage = QStringLiteral("正在与电台交换数据，请等当前的读写结束后再试。");
+
+    // The port went away: every running transfer ends with the line lost.
+    void lineLost();
+    // The port was closed: what was learned about the radio's answers is forgotten.
+    void portClosed();
 
     std::uint8_t *tx() { return m_transfer.data(); }
     const Buffer &transferBuffer() const { return m_transfer; }
     const Buffer &receiveBuffer() const { return m_receiveBuffer; }
     const Buffer &receiveArea() const { return m_receiveArea; }
+    // Bytes of the data frame being dispatched as they arrived (at most a whole frame).
+    QByteArrayView lastAnswer() const;
 
-    // During a channel write: acknowledge bytes so far. During a channel read: the block asked
-    // for last; the two-tone and five-tone windows count their blocks in it too.
+    // During a channel write: the frame sent last (0 the handshake). During a channel read: the
+    // request sent last; the two-tone and five-tone windows count their blocks in it too.
     int writeBlockCounter() const { return m_writeBlockCounter; }
     void setWriteBlockCounter(int n) { m_writeBlockCounter = n; }
     int readBlockCounter() const { return m_readBlockCounter; }
@@ -104,6 +61,7 @@ public:
     // Hands `count` bytes of the transfer buffer to the port one byte per call; "发送失败!" once
     // when any was refused.
     void SendData(int count);
+    // A tick of the resend timer: the running transfer says whether its frame goes out again.
     void Tim1Timer();
     // Receive event of the serial component: joins a data frame split over bursts, drops the
     // tail of an answer already handled, and dispatches one chunk per frame.
@@ -120,6 +78,9 @@ public:
     // Resend timer: enabling a running timer leaves its period alone.
     void enableResend();
     void stopResend();
+    int resendInterval() const;
+    // Time the line takes to carry `bytes` at the port's speed, rounded down.
+    int lineTimeMs(int bytes) const;
 
     // The blocking pause before the settings request; tests may replace it.
     std::function<void(int ms)> pause;
@@ -129,22 +90,21 @@ private:
     void putRequest(std::uint8_t blockType, std::uint8_t blockNumber);
     // Queues bytes one per call; "发送失败!" once when any was refused.
     void sendBytes(const std::uint8_t *bytes, int count);
-    // Some window waits for data frames: only then are beginnings held and tails expected.
+    BlockTransfer *runningTransfer() const;
+    // Some transfer waits for data frames: only then are beginnings held and tails expected.
     bool dataFrameExpected() const;
-    // Some window waits for an acknowledge byte: a burst that begins with one is theirs.
+    // Some transfer waits for an acknowledge byte: a burst that begins with one is theirs.
     bool ackAwaited() const;
     bool continuesPartial(QByteArrayView burst) const;
+    // Bytes an answer beginning like `bytes` needs before it is whole.
+    int answerLength(QByteArrayView bytes) const;
     void dispatchFrame(const QByteArray &chunk, bool expected);
     void dispatch(const QByteArray &chunk);
-    void channelReadStep();
-    void channelWriteStep();
 
     TComm &m_comm;
     QTimer &m_resend;
-    ChannelHost *m_host = nullptr;
-    BlockObserver *m_observer = nullptr;
+    QList<BlockTransfer *> m_transfers;
     int m_chunkLength = 0; // of the chunk being dispatched
-    QList<SignallingPeer *> m_peers;
     int m_writeBlockCounter = 0;
     int m_readBlockCounter = 0;
     Buffer m_transfer{};
@@ -154,4 +114,6 @@ private:
     QElapsedTimer m_partialAge;
     int m_tailLeft = 0;         // bytes behind a handled answer that may still arrive
     QElapsedTimer m_tailAge;
+    // The radio has sent its answers with their checksum: one that stops short is not yet whole.
+    bool m_answersCarryChecksum = false;
 };

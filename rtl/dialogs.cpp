@@ -49,22 +49,39 @@ bool hasRecorder()
 
 void errorBox(const QString &text)
 {
-    show({Kind::Error, QStringLiteral("Error"), text, {}, {}});
+    show({Kind::Error, QStringLiteral("Error"), text, {}});
 }
 
 void infoBox(const QString &text)
 {
-    show({Kind::Info, kAppTitle, text, {}, {}});
+    show({Kind::Info, kAppTitle, text, {}});
 }
 
 void exceptionBox(const QString &text)
 {
-    show({Kind::Exception, kAppTitle, text, {}, {}});
+    show({Kind::Exception, kAppTitle, text, {}});
 }
 
 void exceptionBox(const QString &text, const QString &actionLabel, std::function<void()> action)
 {
-    show({Kind::Exception, kAppTitle, text, actionLabel, std::move(action)});
+    show({Kind::Exception, kAppTitle, text, {Action{actionLabel, std::move(action)}}});
+}
+
+void exceptionBox(const QString &text, const QList<Action> &actions)
+{
+    show({Kind::Exception, kAppTitle, text, actions});
+}
+
+bool Shown::choose(const QString &label) const
+{
+    for (const Action &a : actions) {
+        if (a.label == label) {
+            if (a.run)
+                a.run();
+            return true;
+        }
+    }
+    return false;
 }
 
 Recording::Recording()

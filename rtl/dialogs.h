@@ -18,13 +18,22 @@ enum class Kind {
     Exception, // the standard error box for an exception, caption = application title
 };
 
+// A further button that leads on from a message (串口诊断 from a port error, 重试 after a write
+// that stopped); `run` runs after the box when it is chosen.
+struct Action {
+    QString label;
+    std::function<void()> run;
+};
+
 struct Shown {
     Kind kind;
     QString caption;
     QString text;
-    // A further button that leads on from the message (串口诊断 from a port error), if any.
-    QString actionLabel;
-    std::function<void()> action;
+    QList<Action> actions;
+    // The first further button, if any.
+    QString actionLabel() const { return actions.isEmpty() ? QString() : actions.first().label; }
+    // Runs the further button labelled `label`; false when there is none.
+    bool choose(const QString &label) const;
 };
 
 using Recorder = std::function<void(const Shown &)>;
@@ -42,6 +51,8 @@ void infoBox(const QString &text);
 void exceptionBox(const QString &text);
 // The standard error box with a further button; `action` runs after the box when it is chosen.
 void exceptionBox(const QString &text, const QString &actionLabel, std::function<void()> action);
+// The standard error box with further buttons, in the order given.
+void exceptionBox(const QString &text, const QList<Action> &actions);
 
 // Test helper: records every box while it lives.
 class Recording {

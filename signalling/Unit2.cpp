@@ -12,9 +12,9 @@
 
 namespace {
 
-TransferPlan dtmfPlan()
+SignallingPlan dtmfPlan()
 {
-    TransferPlan plan;
+    SignallingPlan plan;
     plan.blockType = frame::kDtmfBlock;
     plan.blockCount = dtmf::kBlockCount;
     plan.readProgressMaximum = 5;

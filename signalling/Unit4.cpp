@@ -13,12 +13,11 @@
 
 namespace {
 
-TransferPlan twoTonePlan()
+SignallingPlan twoTonePlan()
 {
-    TransferPlan plan;
+    SignallingPlan plan;
     plan.blockType = frame::kTwoToneBlock;
     plan.blockCount = twotone::kBlockCount;
-    plan.nextFromAnswer = true;
     plan.sharedCounter = true;
     plan.readProgressMaximum = twotone::kBlockCount;
     plan.writeProgressMaximum = twotone::kBlockCount;

@@ -16,12 +16,11 @@ namespace {
 constexpr int kDecodeTab = 2;
 const QString kCodeDefault = QStringLiteral("12345");
 
-TransferPlan fiveTonePlan()
+SignallingPlan fiveTonePlan()
 {
-    TransferPlan plan;
+    SignallingPlan plan;
     plan.blockType = frame::kFiveToneBlock;
     plan.blockCount = fivetone::kBlockCount;
-    plan.nextFromAnswer = true;
     plan.sharedCounter = true;
     plan.readProgressMaximum = 16;
     plan.writeProgressMaximum = 17;

@@ -11,9 +11,9 @@
 
 namespace {
 
-TransferPlan fskPlan()
+SignallingPlan fskPlan()
 {
-    TransferPlan plan;
+    SignallingPlan plan;
     plan.blockType = frame::kFskBlock;
     plan.blockCount = fsk::kBlockCount;
     // FSK frames go out as 4 header bytes, then 28 payload bytes, without checksum. The buffer

@@ -2,6 +2,7 @@
 #include "signalling/signallingwindow.h"
 
 #include "grid/cellgrid.h"
+#include "protocol/transferreport.h"
 #include "rtl/dialogs.h"
 #include "rtl/guard.h"
 
@@ -17,6 +18,20 @@ namespace {
 // Room for a title bar the window manager adds, before the window has one to measure.
 constexpr int kTitleAllowance = 30;
 
+TransferPlan transferPlan(const SignallingPlan &plan)
+{
+    TransferPlan out;
+    for (int n = 0; n < plan.blockCount; ++n)
+        out.blocks << BlockId{plan.blockType, std::uint8_t(n)};
+    out.splitFrames = plan.splitFrames;
+    out.resendOnWrite = plan.resendOnWrite;
+    out.counter = plan.sharedCounter ? TransferPlan::Counter::LinkRead : TransferPlan::Counter::Own;
+    out.readProgressMaximum = plan.readProgressMaximum;
+    out.writeProgressMaximum = plan.writeProgressMaximum;
+    out.progressStart = 1;
+    return out;
+}
+
 } // namespace
 
 void SignallingWindow::keepButtonsInPlace()
@@ -26,8 +41,8 @@ void SignallingWindow::keepButtonsInPlace()
     ProgressBar1->setSizePolicy(barPolicy);
 }
 
-SignallingWindow::SignallingWindow(RadioLink &link, const TransferPlan &plan, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_link(link)
+SignallingWindow::SignallingWindow(RadioLink &link, const SignallingPlan &plan, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_link(link), m_plan(plan)
 {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
@@ -45,8 +60,7 @@ SignallingWindow::SignallingWindow(RadioLink &link, const TransferPlan &plan, QW
     for (QPushButton *button : {rbtn, wbtn, Button3})
         bottom->addWidget(button);
     Timer1 = new QTimer(this);
-    m_transfer = std::make_unique<BlockTransfer>(link, plan, rbtn, wbtn, ProgressBar1, Timer1);
-    m_transfer->onEnded = [this](bool write, bool ok) { emit exchangeEnded(write, ok); };
+    m_transfer = std::make_unique<BlockTransfer>(link, transferPlan(plan), static_cast<TransferView &>(*this), Timer1);
 
     connect(rbtn, &QPushButton::clicked, this, rtl::guarded([this] { rbtnClick(); }));
     connect(wbtn, &QPushButton::clicked, this, rtl::guarded([this] { wbtnClick(); }));
@@ -59,6 +73,18 @@ void SignallingWindow::addText(const QString &name, QWidget *widget)
     m_texts.add(name, widget);
     if (auto *grid = qobject_cast<TCellGrid *>(widget))
         m_grids << grid;
+}
+
+SignallingWindow::~SignallingWindow()
+{
+    m_transfer.reset(); // it still knows the buttons it ends with
+}
+
+void SignallingWindow::showProgress(int maximum, int value)
+{
+    ProgressBar1->setRange(0, maximum);
+    ProgressBar1->setValue(value);
+    ProgressBar1->show();
 }
 
 void SignallingWindow::prepareExchange()
@@ -75,37 +101,76 @@ void SignallingWindow::prepareExchange()
 void SignallingWindow::rbtnClick()
 {
     prepareExchange();
-    m_transfer->startRead();
+    m_transfer->startRead([this](const TransferOutcome &outcome) { readEnded(outcome); });
 }
 
-void SignallingWindow::wbtnClick()
+QList<QByteArray> SignallingWindow::encodeBlocks()
 {
-    prepareExchange();
-    // A restore writes the blocks it keeps, as they were read.
-    QList<QByteArray> payloads;
-    if (const BlockObserver *observer = m_link.observer()) {
-        for (int n = 0; n < m_transfer->plan().blockCount; ++n) {
-            const QByteArray stored = observer->storedPayload(blockType(), n);
-            if (stored.size() != frame::kPayloadLength)
-                break;
-            payloads << stored;
-        }
-        if (payloads.size() == m_transfer->plan().blockCount) {
-            m_transfer->startWrite(payloads);
-            return;
-        }
-        payloads.clear();
-    }
-    // Every block is built before the first byte goes out: a radio must never be left half
-    // written because a later field did not convert.
+    for (TCellGrid *grid : std::as_const(m_grids))
+        grid->endEdit();
     checkBeforeWrite();
+    QList<QByteArray> payloads;
     const BlockLayout layout = blockLayout();
     for (const QList<Field> &fields : layout) {
         QByteArray payload(frame::kPayloadLength, '\0');
         encodeFields(fields, m_texts, reinterpret_cast<std::uint8_t *>(payload.data()));
         payloads << payload;
     }
-    m_transfer->startWrite(payloads);
+    return payloads;
+}
+
+QStringList SignallingWindow::decodeBlocks(const QList<QByteArray> &payloads)
+{
+    const BlockLayout layout = blockLayout();
+    QStringList notes;
+    for (int block = 0; block < payloads.size() && block < layout.size(); ++block) {
+        if (payloads[block].size() != frame::kPayloadLength)
+            continue;
+        notes << decodeFields(layout.at(block), reinterpret_cast<const std::uint8_t *>(payloads[block].constData()),
+                              m_texts);
+    }
+    return notes;
+}
+
+void SignallingWindow::wbtnClick()
+{
+    prepareExchange();
+    // Every block is built before the first byte goes out: a radio must never be left half
+    // written because a later field did not convert.
+    const QList<QByteArray> payloads = encodeBlocks();
+    m_transfer->startWrite(payloads, [this](const TransferOutcome &outcome) { writeEnded(outcome); });
+}
+
+void SignallingWindow::readEnded(const TransferOutcome &outcome)
+{
+    if (outcome.ok()) {
+        // The window changes only when every block has come, so a read cut short leaves it whole.
+        const QStringList notes = decodeBlocks(outcome.payloads);
+        if (!notes.isEmpty())
+            rtl::dialogs::infoBox(notes.join(QLatin1Char('\n')));
+    } else {
+        tellInterrupted(outcome);
+    }
+    emit exchangeEnded(false, outcome.ok());
+}
+
+void SignallingWindow::writeEnded(const TransferOutcome &outcome)
+{
+    if (!outcome.ok())
+        tellInterrupted(outcome);
+    else if (!(afterWrite && afterWrite(*this, outcome)))
+        rtl::dialogs::infoBox(QStringLiteral("写入成功"));
+    emit exchangeEnded(true, outcome.ok());
+}
+
+void SignallingWindow::tellInterrupted(const TransferOutcome &outcome)
+{
+    if (outcome.end == TransferOutcome::End::Aborted)
+        return; // the user ended it
+    const bool write = outcome.write;
+    rtl::dialogs::exceptionBox(interruptionText(outcome),
+                               {{write ? QStringLiteral("重试写入") : QStringLiteral("重试读取"),
+                                 rtl::guarded([this, write] { write ? wbtnClick() : rbtnClick(); })}});
 }
 
 void SignallingWindow::SendNextBlock()
@@ -115,10 +180,7 @@ void SignallingWindow::SendNextBlock()
 
 void SignallingWindow::ReceiveBlock()
 {
-    const BlockLayout layout = blockLayout();
-    m_transfer->received([&](int block, const std::uint8_t *payload) {
-        return decodeFields(layout.at(block), payload, m_texts);
-    });
+    m_transfer->received();
 }
 
 void SignallingWindow::abortExchange()

@@ -2,9 +2,10 @@
 // the watchdog and the handlers that run their block exchange with the radio.
 #pragma once
 
+#include "protocol/blocktransfer.h"
 #include "protocol/radiolink.h"
+#include "protocol/transferview.h"
 #include "signalling/blocklayout.h"
-#include "signalling/blocktransfer.h"
 #include "signalling/widgettexts.h"
 
 #include <QList>
@@ -17,10 +18,24 @@
 
 class TCellGrid;
 
-class SignallingWindow : public QWidget, public SignallingPeer {
+// What sets one window's transfers apart from another's.
+struct SignallingPlan {
+    std::uint8_t blockType = 0;
+    int blockCount = 0;
+    // The window counts its blocks in the main window's read block counter (else in its own).
+    bool sharedCounter = false;
+    // Frames go out as the 4 header bytes, then the 28 payload bytes, without checksum.
+    bool splitFrames = false;
+    bool resendOnWrite = true;
+    int readProgressMaximum = 0;
+    int writeProgressMaximum = 0;
+};
+
+class SignallingWindow : public QWidget, private TransferView {
     Q_OBJECT
 public:
-    SignallingWindow(RadioLink &link, const TransferPlan &plan, QWidget *parent = nullptr);
+    SignallingWindow(RadioLink &link, const SignallingPlan &plan, QWidget *parent = nullptr);
+    ~SignallingWindow() override;
 
     QPushButton *rbtn = nullptr;
     QPushButton *wbtn = nullptr;
@@ -30,19 +45,33 @@ public:
 
     // Opens the port from the main window's port box when it is closed; set by the program.
     std::function<void()> ensurePortOpen;
+    // Runs when a write the user started has been acknowledged whole; true when it tells the
+    // user itself (the read-back check), else the window shows "写入成功". Set by the program.
+    std::function<bool(SignallingWindow &window, const TransferOutcome &outcome)> afterWrite;
 
-    std::uint8_t blockType() const override { return m_transfer->plan().blockType; }
+    std::uint8_t blockType() const { return m_plan.blockType; }
+    int blockCount() const { return m_plan.blockCount; }
     bool readRunning() const override { return !rbtn->isEnabled(); }
     bool writeRunning() const override { return !wbtn->isEnabled(); }
     // The block counter of the running exchange.
     int blockCounter() const { return m_transfer->counter(); }
+    // The window's own read and write; the backup runs it too.
+    BlockTransfer &transfer() { return *m_transfer; }
+
+    // The payloads of every block, encoded from the window's texts; throws the first field that
+    // does not encode.
+    QList<QByteArray> encodeBlocks();
+    // Shows blocks read from the radio (28-byte payloads by block number); returns the notes of
+    // values the window could not show.
+    QStringList decodeBlocks(const QList<QByteArray> &payloads);
 
     void rbtnClick();
     void wbtnClick();
     void Button3Click();
     void Timer1Timer();
-    void SendNextBlock() override;
-    void ReceiveBlock() override;
+    // The dispatcher's steps for this window: an acknowledgement, a data frame of its type.
+    void SendNextBlock();
+    void ReceiveBlock();
     // Ends a running exchange without a message, the window staying as it is.
     void abortExchange();
 
@@ -74,7 +103,20 @@ protected:
 private:
     // A new exchange may start only while none runs, on an open port, with every edit committed.
     void prepareExchange();
+    void readEnded(const TransferOutcome &outcome);
+    void writeEnded(const TransferOutcome &outcome);
+    // The message of a run that stopped early, with 重试.
+    void tellInterrupted(const TransferOutcome &outcome);
 
+    // TransferView: the buttons and the progress bar.
+    void setReadRunning(bool running) override { rbtn->setEnabled(!running); }
+    void setWriteRunning(bool running) override { wbtn->setEnabled(!running); }
+    void showProgress(int maximum, int value) override;
+    int progress() const override { return ProgressBar1->value(); }
+    void setProgress(int value) override { ProgressBar1->setValue(value); }
+    void hideProgress() override { ProgressBar1->hide(); }
+
+    SignallingPlan m_plan;
     WidgetTexts m_texts;
     QList<TCellGrid *> m_grids;
     QWidget *m_bottomBar = nullptr;

@@ -86,17 +86,18 @@ private slots:
     {
         Form1->Tim1->setInterval(300); // a resend would show on the line
         Form6->Timer1->setInterval(3000);
-        m_sim.dropAnswers(1000000); // acknowledged by hand below
+        m_sim.holdAnswers(true); // acknowledged by hand below
         Form6->wbtnClick();
         for (int block = 0; block < 3; ++block) {
             QTRY_COMPARE(eventsOf(m_sim, Event::Write).size(), block + 1);
             QVERIFY(m_boxes->shown().isEmpty() && !Form6->wbtn->isEnabled());
             if (block < 2)
-                m_sim.sendRaw(bytes({0x06}));
+                m_sim.releaseAnswers(1);
         }
         QTRY_VERIFY_WITH_TIMEOUT(!m_boxes->shown().isEmpty(), 5000);
         QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral(
-                                       "电台停止应答：写入在第 3 块（共 3 块）处中断。电台中的设置可能只写入了一部分，请重新写入。")});
+                                       "电台停止应答：写入在第 3 块（共 3 块）处中断。电台中的设置可能只写入了一部分，请重新写入。\n"
+                                       "电台已确认收到：FSK 队列同步 第 1–2 块；没有确认：FSK 队列同步 第 3 块。")});
         QVERIFY(Form6->wbtn->isEnabled() && Form6->rbtn->isEnabled() && !Form6->ProgressBar1->isVisible());
         QCOMPARE(m_sim.received().size(), 3 * frame::kAnswerLength);
     }

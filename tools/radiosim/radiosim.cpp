@@ -320,10 +320,85 @@ void RadioSim::hangUpAtNextAnswer()
     m_faults.hangUpNext = true;
 }
 
-void RadioSim::clearFaults()
+void RadioSim::hangUpAtBlock(int type, int number)
 {
     std::lock_guard lock(m_mutex);
-    m_faults = Faults();
+    m_faults.hangUpKey = blockKey(type, number);
+}
+
+void RadioSim::repeatAcknowledgements(bool on)
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.repeatAcks = on;
+}
+
+void RadioSim::strayAcknowledgementAfter(int type, int number, int gapMs)
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.strayKey = blockKey(type, number);
+    m_faults.strayGapMs = gapMs;
+}
+
+void RadioSim::refuseWrites(int type, int number)
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.refuseKey = blockKey(type, number);
+}
+
+void RadioSim::answerByteByByte(int gapMs, int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.byteGapMs = gapMs;
+    m_faults.byteByByte = count;
+}
+
+void RadioSim::damageAnswersTo(int type, int number, int offset, quint8 mask, int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.damageKey = blockKey(type, number);
+    m_faults.damageOffset = std::clamp(offset, 0, kPayloadLength - 1);
+    m_faults.damageMask = mask;
+    m_faults.damageCount = count;
+}
+
+void RadioSim::answerWithBlock(int type, int number, int other, int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.wrongKey = blockKey(type, number);
+    m_faults.wrongNumber = other;
+    m_faults.wrongCount = count;
+}
+
+void RadioSim::holdAnswers(bool on)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_faults.hold = on;
+        if (!on)
+            for (Outgoing &o : m_out)
+                o.held = false;
+    }
+    wake();
+}
+
+void RadioSim::releaseAnswers(int count)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_faults.released += count;
+    }
+    wake();
+}
+
+void RadioSim::clearFaults()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_faults = Faults();
+        for (Outgoing &o : m_out)
+            o.held = false;
+    }
+    wake();
 }
 
 void RadioSim::hangUp()
@@ -430,37 +505,60 @@ void RadioSim::handleEvents(const QList<Event> &events, Clock::time_point rxDone
     }
     for (const Event &e : events) {
         report(describe(e));
+        // No radio answers a frame before the frame has crossed the line: unpaced, the bytes
+        // arrive at once, and the answer still waits the frame's line time.
+        const Clock::time_point done = m_paced ? rxDone : Clock::time_point(rxDone + e.bytes.size() * byteTime());
         switch (e.kind) {
         case Event::Handshake:
-            m_tailAnswerSeq = answer(QByteArray(1, kAck), rxDone);
+            m_tailAnswerSeq = answer(QByteArray(1, kAck), done);
             break;
         case Event::Write: {
             QByteArray payload = fitPayload(e.payload());
             {
                 std::lock_guard lock(m_mutex);
+                if (m_faults.refuseKey == blockKey(e.type, e.number)) {
+                    report(QStringLiteral("-- write refused"));
+                    break;
+                }
                 if (m_faults.alterKey == blockKey(e.type, e.number))
                     payload[m_faults.alterOffset] = char(payload[m_faults.alterOffset] ^ m_faults.alterMask);
             }
             setBlock(e.type, e.number, payload);
-            answer(QByteArray(1, kAck), rxDone, blockKey(e.type, e.number));
+            answer(QByteArray(1, kAck), done, blockKey(e.type, e.number));
             break;
         }
         case Event::Read: {
             QByteArray frame = e.bytes.left(kHeaderLength);
             frame[0] = kWriteTag;
-            frame += block(e.type, e.number);
             bool withChecksum;
+            int number = e.number;
+            int damage = -1;
+            quint8 mask = 0;
             {
                 std::lock_guard lock(m_mutex);
                 withChecksum = m_answerChecksum;
+                Faults &f = m_faults;
+                if (f.wrongCount > 0 && f.wrongKey == blockKey(e.type, e.number)) {
+                    --f.wrongCount;
+                    number = f.wrongNumber;
+                }
+                if (f.damageCount > 0 && f.damageKey == blockKey(e.type, e.number)) {
+                    --f.damageCount;
+                    damage = f.damageOffset;
+                    mask = f.damageMask;
+                }
             }
+            frame[2] = char(number);
+            frame += block(e.type, number);
             // The radio answers FSK reads with bare 32-byte frames, as it takes FSK writes.
             if (withChecksum && e.type != kFskType) {
                 const quint16 crc = crc16Modbus(frame);
                 frame.append(char(crc >> 8));
                 frame.append(char(crc & 0xFF));
             }
-            m_tailAnswerSeq = answer(frame, rxDone, blockKey(e.type, e.number));
+            if (damage >= 0) // after the checksum: it no longer fits
+                frame[kHeaderLength + damage] = char(frame[kHeaderLength + damage] ^ mask);
+            m_tailAnswerSeq = answer(frame, done, blockKey(e.type, e.number));
             break;
         }
         case Event::Ack:
@@ -477,8 +575,9 @@ quint64 RadioSim::answer(QByteArray content, Clock::time_point rxDone, int block
     {
         std::lock_guard lock(m_mutex);
         Faults &f = m_faults;
-        if (f.hangUpNext) {
+        if (f.hangUpNext || (block >= 0 && block == f.hangUpKey)) {
             f.hangUpNext = false;
+            f.hangUpKey = -1;
             hangUpLocked();
             note = QStringLiteral("-- hung up instead of answering");
         } else if (f.drop > 0 || (f.dropBlock > 0 && block == f.dropBlockKey)) {
@@ -489,6 +588,11 @@ quint64 RadioSim::answer(QByteArray content, Clock::time_point rxDone, int block
             note = QStringLiteral("-- answer dropped");
         } else {
             QStringList faults;
+            const bool ack = content == QByteArray(1, kAck);
+            if (ack && f.repeatAcks) {
+                content = QByteArray(2, kAck);
+                faults << QStringLiteral("repeated");
+            }
             if (f.nak > 0) {
                 --f.nak;
                 content = QByteArray(1, kNak);
@@ -518,6 +622,25 @@ quint64 RadioSim::answer(QByteArray content, Clock::time_point rxDone, int block
                 }
             }
             first.bytes = content;
+            first.held = f.hold; // an answer is released whole, its later parts follow it
+            if (f.byteByByte > 0 && content.size() > 1) {
+                --f.byteByByte;
+                faults << QStringLiteral("byte by byte, %1 ms apart").arg(f.byteGapMs);
+                const QByteArray all = content + second.bytes;
+                for (qsizetype i = 0; i < all.size(); ++i) {
+                    Outgoing one = first;
+                    one.bytes = all.mid(i, 1);
+                    one.held = first.held && i == 0;
+                    if (i > 0)
+                        one.gapAfterPrevious = std::chrono::milliseconds(f.byteGapMs);
+                    one.seq = m_nextSeq++;
+                    if (i == 0)
+                        seq = one.seq;
+                    m_out.push_back(one);
+                }
+                first.bytes.clear();
+                second.bytes.clear();
+            }
             if (!first.bytes.isEmpty()) {
                 first.seq = seq = m_nextSeq++;
                 m_out.push_back(first);
@@ -525,6 +648,16 @@ quint64 RadioSim::answer(QByteArray content, Clock::time_point rxDone, int block
             if (!second.bytes.isEmpty()) {
                 second.seq = m_nextSeq++;
                 m_out.push_back(second);
+            }
+            if (ack && block >= 0 && block == f.strayKey) {
+                // A lone acknowledgement that answers nothing.
+                Outgoing stray = first;
+                stray.bytes = QByteArray(1, kAck);
+                stray.held = false;
+                stray.gapAfterPrevious = std::chrono::milliseconds(f.strayGapMs);
+                stray.seq = m_nextSeq++;
+                m_out.push_back(stray);
+                faults << QStringLiteral("stray 06 after %1 ms").arg(f.strayGapMs);
             }
             note = QStringLiteral("-> %1").arg(hex(content + second.bytes));
             if (!faults.isEmpty())
@@ -541,6 +674,8 @@ RadioSim::Clock::time_point RadioSim::nextOutputTime() const
     if (m_out.empty() || m_writeBlocked || m_master < 0)
         return Clock::time_point::max();
     const Outgoing &o = m_out.front();
+    if (!o.started && o.held && m_faults.released <= 0)
+        return Clock::time_point::max();
     // After a failed write the line gets a rest before the next try, not a busy loop.
     // Paced, a byte leaves at the end of its slot, when its stop bit would have gone out.
     const Clock::time_point due =
@@ -562,9 +697,15 @@ void RadioSim::flushOutput(Clock::time_point now)
     while (!m_out.empty() && !m_writeBlocked && m_master >= 0) {
         Outgoing &o = m_out.front();
         if (!o.started) {
+            if (o.held && m_faults.released <= 0)
+                break;
             const Clock::time_point start = startTimeLocked(o);
             if (now < start)
                 break;
+            if (o.held) {
+                --m_faults.released;
+                o.held = false;
+            }
             o.started = true;
             o.startedAt = m_paced ? start : now;
         }

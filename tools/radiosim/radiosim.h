@@ -73,6 +73,24 @@ public:
     void alterWrites(int type, int number, int offset, quint8 mask);
     // Instead of the next answer the line drops: the pty master is closed.
     void hangUpAtNextAnswer();
+    // Instead of answering a write or read of block (type, number) the line drops.
+    void hangUpAtBlock(int type, int number);
+    // Every acknowledgement goes out twice, back to back.
+    void repeatAcknowledgements(bool on);
+    // After acknowledging a write of (type, number), a lone 0x06 follows `gapMs` later.
+    void strayAcknowledgementAfter(int type, int number, int gapMs);
+    // Writes of (type, number) are neither kept nor answered, as a radio that never took them.
+    void refuseWrites(int type, int number);
+    // The next count answers go out a byte at a time, `gapMs` apart.
+    void answerByteByByte(int gapMs, int count = 1);
+    // The next count answers to a read of (type, number) come with payload byte `offset` XORed
+    // with `mask` and the checksum of the unchanged frame.
+    void damageAnswersTo(int type, int number, int offset, quint8 mask, int count = 1);
+    // The next count answers to a read of (type, number) carry block `other` and its data instead.
+    void answerWithBlock(int type, int number, int other, int count = 1);
+    // Answers wait until released: holdAnswers(true), then releaseAnswers(n) lets n more go.
+    void holdAnswers(bool on);
+    void releaseAnswers(int count = 1);
     void clearFaults();
 
     // Closes the pty master now, so the program sees the line drop; returns once it is closed.
@@ -97,6 +115,7 @@ private:
         int written = 0;
         bool started = false;
         Clock::time_point startedAt;
+        bool held = false; // waits for releaseAnswers()
     };
 
     struct Faults {
@@ -113,6 +132,22 @@ private:
         QByteArray noiseBytes;
         bool noiseReplaces = false;
         bool hangUpNext = false;
+        int hangUpKey = -1;
+        bool repeatAcks = false;
+        int strayKey = -1;
+        int strayGapMs = 0;
+        int refuseKey = -1;
+        int byteByByte = 0;
+        int byteGapMs = 0;
+        int damageKey = -1;
+        int damageCount = 0;
+        int damageOffset = 0;
+        quint8 damageMask = 0;
+        int wrongKey = -1;
+        int wrongCount = 0;
+        int wrongNumber = 0;
+        bool hold = false;
+        int released = 0;
         int alterKey = -1;
         int alterOffset = 0;
         quint8 alterMask = 0;
