@@ -45,65 +45,67 @@ private slots:
 
 void TestFileWriter::targets_data()
 {
-    QTest::addColumn<QString>("target"); // what stands at out.txt, pointing at `thing`
-    QTest::addColumn<QString>("reason"); // empty when written; %1 = the thing pointed at
+    QTest::addColumn<QString>("at");     // what stands at out.txt: nothing, file, dir, device or link
+    QTest::addColumn<QString>("linked"); // what the link points at
+    QTest::addColumn<QString>("reason"); // empty when written; %1 = what is pointed at, %2 = its kind
 
-    QTest::newRow("nothing") << "" << "";
-    QTest::newRow("regular file") << "file" << "";
-    QTest::newRow("link to a regular file") << "link to file" << "";
-    QTest::newRow("dangling link") << "link to nothing" << "";
-    QTest::newRow("link to a device") << "link to device" << "它是指向 %1 的链接，%1 不是普通文件（而是%2），不会被覆盖。";
-    QTest::newRow("device") << "device" << "它不是普通文件（而是%2），不会被覆盖。";
-    QTest::newRow("link to a FIFO") << "link to fifo" << "它是指向 %1 的链接，%1 不是普通文件（而是管道），不会被覆盖。";
-    QTest::newRow("link to a directory") << "link to dir" << "它是指向 %1 的链接，%1 不是普通文件（而是目录），不会被覆盖。";
-    QTest::newRow("directory") << "dir" << "Is a directory";
+    const QString viaLink = QStringLiteral("它是指向 %1 的链接，%1 不是普通文件（而是%2），不会被覆盖。");
+    QTest::newRow("nothing") << "" << "" << "";
+    QTest::newRow("regular file") << "file" << "" << "";
+    QTest::newRow("link to a regular file") << "link" << "file" << "";
+    QTest::newRow("dangling link") << "link" << "" << "";
+    QTest::newRow("link to a device") << "link" << "device" << viaLink;
+    QTest::newRow("device") << "device" << "" << "它不是普通文件（而是%2），不会被覆盖。";
+    QTest::newRow("link to a FIFO") << "link" << "fifo" << viaLink;
+    QTest::newRow("link to a directory") << "link" << "dir" << viaLink;
+    QTest::newRow("directory") << "dir" << "" << "Is a directory";
 }
 
 void TestFileWriter::targets()
 {
-    QFETCH(QString, target);
+    QFETCH(QString, at);
+    QFETCH(QString, linked);
     QFETCH(QString, reason);
 
     QTemporaryDir dir;
     const QString out = dir.filePath("out.txt");
     const QString thing = dir.filePath("thing");
-    if (target == QLatin1String("file"))
-        QVERIFY(writeFile(out, "old"));
-    if (target.endsWith(QLatin1String("file")) && target != QLatin1String("file"))
-        QVERIFY(writeFile(thing, "old"));
-    if (target.endsWith(QLatin1String("device")))
-        QVERIFY(restricted::makeDevice(target.startsWith(QLatin1String("link")) ? thing : out));
-    if (target.endsWith(QLatin1String("fifo")))
-        QCOMPARE(::mkfifo(QFile::encodeName(thing).constData(), 0600), 0);
-    if (target.endsWith(QLatin1String("dir")))
-        QVERIFY(QDir().mkdir(target == QLatin1String("dir") ? out : thing));
-    if (target.startsWith(QLatin1String("link")))
-        QVERIFY(QFile::link(thing, out));
+    const auto make = [](const QString &kind, const QString &path) {
+        if (kind == QLatin1String("file"))
+            return writeFile(path, "old");
+        if (kind == QLatin1String("dir"))
+            return QDir().mkdir(path);
+        if (kind == QLatin1String("fifo"))
+            return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+        if (kind == QLatin1String("device"))
+            return restricted::makeDevice(path);
+        return true;
+    };
+    QVERIFY(make(linked, thing));
+    QVERIFY(at == QLatin1String("link") ? QFile::link(thing, out) : make(at, out));
     const mode_t outType = typeOf(out);
     const mode_t thingType = typeOf(thing);
-    const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+    const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden);
 
     try {
         rtl::writeFileChecked(out, "new");
         QVERIFY2(reason.isEmpty(), "written");
     } catch (const rtl::EFileWriteError &e) {
-        const QString kind = S_ISCHR(typeOf(out)) || S_ISCHR(thingType) ? "字符设备" : "管道";
-        QCOMPARE(e.reason(), QString(reason).replace("%1", thing).replace("%2", kind));
+        const mode_t kind = at == QLatin1String("link") ? thingType : outType;
+        const QString kindName = S_ISCHR(kind) ? "字符设备" : S_ISDIR(kind) ? "目录" : "管道";
+        QCOMPARE(e.reason(), QString(reason).replace("%1", thing).replace("%2", kindName));
         QCOMPARE(e.message(), QStringLiteral("Cannot create file \"%1\". %2").arg(out, e.reason()));
     }
     if (reason.isEmpty()) {
-        QCOMPARE(readFile(out), QByteArray("new"));
         // A link stays a link, and what it points at gets the new content.
-        if (target.startsWith(QLatin1String("link"))) {
-            QCOMPARE(typeOf(out), mode_t(S_IFLNK));
+        QCOMPARE(readFile(out), QByteArray("new"));
+        QCOMPARE(typeOf(out), mode_t(at == QLatin1String("link") ? S_IFLNK : S_IFREG));
+        if (at == QLatin1String("link"))
             QCOMPARE(typeOf(thing), mode_t(S_IFREG));
-        } else {
-            QCOMPARE(typeOf(out), mode_t(S_IFREG));
-        }
     } else {
         QCOMPARE(typeOf(out), outType);
         QCOMPARE(typeOf(thing), thingType);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), entries); // no temporary
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden), entries); // no temporary
     }
 }
 
