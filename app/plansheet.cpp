@@ -8,8 +8,10 @@
 #include "channels/channelsheet.h"
 #include "grid/cellgrid.h"
 #include "rtl/dialogs.h"
+#include "rtl/filewriter.h"
 #include "rtl/guard.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -25,7 +27,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
 
 namespace {
 
@@ -420,21 +421,17 @@ void PlanSheet::exportPdf()
     const QString file = choosePdf ? choosePdf() : QString();
     if (file.isEmpty())
         return;
-    QSaveFile out(file);
-    const auto cannotCreate = [&] {
-        return rtl::Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(file, out.errorString()));
-    };
-    if (!out.open(QIODevice::WriteOnly))
-        throw cannotCreate();
+    // Made in memory first: QPdfWriter does not report a failed write, the checked writer does.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&out);
+        QPdfWriter writer(&pdf);
         setUpPage(writer);
         writer.setTitle(planName());
         writer.setCreator(rtl::kAppTitle);
         printChannelPlan(writer, m_form.texts(), planName());
     }
-    if (out.error() != QFileDevice::NoError || !out.commit())
-        throw cannotCreate();
+    rtl::writeFileChecked(file, pdf.data());
 }
 
 bool PlanSheet::insideGrid(QObject *object) const

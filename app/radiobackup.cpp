@@ -9,6 +9,7 @@
 #include "protocol/channeltransfer.h"
 #include "protocol/transferreport.h"
 #include "rtl/dialogs.h"
+#include "rtl/filewriter.h"
 #include "rtl/guard.h"
 #include "signalling/signallingwindow.h"
 
@@ -275,8 +276,10 @@ void RadioBackup::finish()
         break;
     case Run::AutoBackup: {
         // A backup that cannot be kept stops the write: the error box says why.
-        if (!QDir().mkpath(autoBackupFolder))
-            throw ERadioImageError(QStringLiteral("无法建立自动备份文件夹 %1").arg(autoBackupFolder));
+        // Not through a link someone planted in the folder's place: the backup would land in theirs.
+        QString why;
+        if (!rtl::makePrivateFolder(autoBackupFolder, &why))
+            throw ERadioImageError(QStringLiteral("无法建立自动备份文件夹 %1：%2").arg(autoBackupFolder, why));
         const QString file = QDir(autoBackupFolder).filePath(
             QStringLiteral("auto-%1.%2").arg(image.readAt.toLocalTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")),
                                              kImageSuffix));

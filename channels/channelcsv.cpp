@@ -5,6 +5,7 @@
 #include "channels/channeltable.h"
 #include "channels/memorychanneltexts.h"
 #include "channels/plansnapshot.h"
+#include "rtl/filewriter.h"
 #include "rtl/sysutils.h"
 
 #include <QFile>
@@ -12,7 +13,6 @@
 #include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <cmath>
@@ -491,19 +491,11 @@ CsvReport saveChannelCsv(const ChannelTexts &texts, const QString &fileName)
 {
     CsvReport report;
     const QByteArray bytes = channelCsv(texts, &report);
-    QSaveFile file(fileName);
-    const auto fail = [&] {
-        return EChannelCsvError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        throw fail();
-    if (file.write(bytes) != bytes.size()) {
-        const EChannelCsvError error = fail();
-        file.cancelWriting();
-        throw error;
+    try {
+        rtl::writeFileChecked(fileName, bytes);
+    } catch (const rtl::EFileWriteError &e) {
+        throw EChannelCsvError(e.message());
     }
-    if (!file.commit())
-        throw fail();
     return report;
 }
 

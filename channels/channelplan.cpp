@@ -2,10 +2,10 @@
 #include "channels/channelplan.h"
 
 #include "channels/channeltable.h"
+#include "rtl/filewriter.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringList>
@@ -162,31 +162,11 @@ void SaveChannelPlan(const ChannelTexts &texts, const QString &fileName)
     for (const QString &line : lines)
         bytes += encoder.encode(line) + "\r\n";
 
-    const auto cannotCreate = [&](const QFileDevice &file) {
-        return EChannelPlanError(
-            QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason(fileName, file)));
-    };
-    QSaveFile file(fileName);
-    // A writable plan in a folder without room for a temporary file is written in place; where
-    // the temporary file can be made, the old plan survives any failure below.
-    file.setDirectWriteFallback(true);
-    // Unbuffered, so a full disk shows in write() here: commit() would put a short temporary
-    // file in place of the plan without a word.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw cannotCreate(file);
-    // A short write is no error yet; writing the rest again makes the system say why it stops.
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0 || file.error() != QFileDevice::NoError) {
-            const EChannelPlanError error = cannotCreate(file);
-            file.cancelWriting(); // the temporary file goes, the plan stays as it was
-            throw error;
-        }
-        written += n;
+    try {
+        rtl::writeFileChecked(fileName, bytes);
+    } catch (const rtl::EFileWriteError &e) {
+        throw EChannelPlanError(e.message());
     }
-    if (!file.commit())
-        throw cannotCreate(file);
 }
 
 void LoadChannelPlan(ChannelTexts &texts, const QString &fileName)

@@ -19,9 +19,10 @@ constexpr int kChannelPlanLines = kChannelRowCount + kChannelPlanSettings;
 // A plan is about 0.5 KB; anything past this is refused unread.
 constexpr qint64 kMaxChannelPlanBytes = 1024 * 1024;
 
-// Writes the table rows and ComboBox1–9, one CR LF-ended line each. The file is replaced only
-// once the new one is whole; on failure the old file stays as it was. In a folder where no
-// temporary file can be made, a writable plan is written in place instead.
+// Writes the table rows and ComboBox1–9, one CR LF-ended line each, through
+// rtl::writeFileChecked: the file is replaced only once the new one is whole, on failure the old
+// file stays as it was, and anything but a regular file (or a link to one) is refused. In a
+// folder where no temporary file can be made, a writable plan is written in place instead.
 void SaveChannelPlan(const ChannelTexts &texts, const QString &fileName);
 
 // Reads a channel plan into the table and ComboBox1–9 (the alarm is not stored). A file that

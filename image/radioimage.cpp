@@ -2,10 +2,10 @@
 #include "image/radioimage.h"
 
 #include "frames/frame.h"
+#include "rtl/filewriter.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QSaveFile>
 #include <QSet>
 #include <QtEndian>
 
@@ -173,10 +173,11 @@ RadioImage parseRadioImage(QByteArrayView data)
 
 void saveRadioImage(const RadioImage &image, const QString &fileName)
 {
-    QSaveFile file(fileName);
-    const QByteArray bytes = serializeRadioImage(image);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw ERadioImageError(QStringLiteral("无法写入镜像文件 %1：%2").arg(fileName, file.errorString()));
+    try {
+        rtl::writeFileChecked(fileName, serializeRadioImage(image));
+    } catch (const rtl::EFileWriteError &e) {
+        throw ERadioImageError(QStringLiteral("无法写入镜像文件 %1：%2").arg(fileName, e.reason()));
+    }
 }
 
 RadioImage loadRadioImage(const QString &fileName)

@@ -54,6 +54,7 @@ QByteArray serializeRadioImage(const RadioImage &image);
 // naming what is wrong, and nothing of it is used.
 RadioImage parseRadioImage(QByteArrayView data);
 
-// Written whole or not at all (QSaveFile); throws ERadioImageError.
+// Written whole or not at all, and only over a regular file (rtl::writeFileChecked); throws
+// ERadioImageError.
 void saveRadioImage(const RadioImage &image, const QString &fileName);
 RadioImage loadRadioImage(const QString &fileName);

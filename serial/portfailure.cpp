@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <cerrno>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -44,10 +45,23 @@ QString portFailureReason(const QString &device, int error, const QString &procR
         return QStringLiteral("%1 是目录，不是串口").arg(device);
     case ENOTTY:
         return QStringLiteral("%1 不是串口设备").arg(device);
+    case ESTALE:
+        return QStringLiteral("%1 在检查之后、打开之前被换成了别的文件，没有使用它").arg(device);
     case ENXIO:
     case ENODEV:
         return QStringLiteral("%1 没有对应的设备 — 写频线是否已拔出，或驱动未加载?").arg(device);
     default:
         return QStringLiteral("%1 出错: %2").arg(device, qt_error_string(error));
     }
+}
+
+QString notACommDevice(const QString &device, mode_t kind)
+{
+    if (S_ISFIFO(kind))
+        return QStringLiteral("%1 是管道（FIFO），不是串口设备").arg(device);
+    if (S_ISSOCK(kind))
+        return QStringLiteral("%1 是套接字，不是串口设备").arg(device);
+    if (S_ISBLK(kind))
+        return QStringLiteral("%1 是块设备（磁盘之类），不是串口设备").arg(device);
+    return QStringLiteral("%1 不是串口设备").arg(device);
 }

@@ -12,11 +12,27 @@
 
 namespace posixport {
 
-int openExclusive(const QString &path)
+int openExclusive(const QString &path, mode_t *kind)
 {
     const QByteArray name = path.toLocal8Bit();
     if (name.isEmpty()) {
         errno = ENOENT;
+        return -1;
+    }
+    // Opening is not harmless: a FIFO may block or wake a writer, a disk or another device may
+    // act on it. The path is looked at first (following links, as by-id names are links).
+    struct stat checked {};
+    if (::stat(name.constData(), &checked) != 0)
+        return -1;
+    if (kind)
+        *kind = checked.st_mode;
+    if (!S_ISCHR(checked.st_mode)) {
+        if (S_ISDIR(checked.st_mode))
+            errno = EISDIR;
+        else if (::faccessat(AT_FDCWD, name.constData(), R_OK | W_OK, AT_EACCESS) != 0)
+            errno = EACCES;
+        else
+            errno = ENOTTY;
         return -1;
     }
     const int fd =
@@ -28,15 +44,25 @@ int openExclusive(const QString &path)
         errno = error;
         return -1;
     };
+    // Swapped between the look and the open: nothing further reaches a device nobody chose.
+    if (!isSameDevice(fd, checked))
+        return refuse(ESTALE);
+    if (::isatty(fd) != 1)
+        return refuse(ENOTTY);
     if (retryOnEintr([fd] { return ::flock(fd, LOCK_EX | LOCK_NB); }) < 0)
         return refuse(errno == EWOULDBLOCK ? EBUSY : errno);
     // Root opens a port another program holds exclusively; it must not take it over either.
     int taken = 0;
     if (::ioctl(fd, TIOCGEXCL, &taken) == 0 && taken)
         return refuse(EBUSY);
-    // Not every device is a tty; the caller's tty check refuses those.
     ::ioctl(fd, TIOCEXCL);
     return fd;
+}
+
+bool isSameDevice(int fd, const struct stat &checked)
+{
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && st.st_dev == checked.st_dev && st.st_ino == checked.st_ino;
 }
 
 bool isCommDevice(int fd)

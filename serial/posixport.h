@@ -4,6 +4,7 @@
 #include <QString>
 #include <cerrno>
 #include <cstdint>
+#include <sys/stat.h>
 #include <termios.h>
 
 namespace posixport {
@@ -22,8 +23,13 @@ auto retryOnEintr(Call call)
 // Opens `path` read/write, non-blocking, not as controlling terminal, takes an exclusive flock
 // and sets TIOCEXCL, so that a second opener fails whether it asks for the lock or not (root
 // passes TIOCEXCL, so a port already held exclusively is refused too). -1 with errno set when
-// it fails: EBUSY when another holds the lock or the port.
-int openExclusive(const QString &path);
+// it fails: EBUSY when another holds the lock or the port. Only a character device is opened:
+// anything else is refused unopened with ENOTTY (EISDIR for a directory, EACCES for a file the
+// user may not open, as open() would say), and `kind` gets its st_mode. The opened descriptor
+// must be the very device that was looked at, else ESTALE, and a tty, else ENOTTY.
+int openExclusive(const QString &path, mode_t *kind = nullptr);
+// The descriptor is the file `checked` describes, and a character device.
+bool isSameDevice(int fd, const struct stat &checked);
 // A character device that answers tty requests.
 bool isCommDevice(int fd);
 // The termios speed for a baud rate; false for a rate the tty layer has no constant for.

@@ -119,12 +119,15 @@ void TComm::OpenPort()
                               .arg(m_openPath));
 
     const QString path = devicePath(CommName);
-    const int fd = posixport::openExclusive(path);
-    if (fd < 0)
-        throw failure("Error opening serial port", path, errno);
-    if (!posixport::isCommDevice(fd)) {
-        posixport::closeDevice(fd);
-        throw failure("File handle is not a comm handle ", path, ENOTTY);
+    mode_t kind = 0;
+    const int fd = posixport::openExclusive(path, &kind);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOTTY)
+            throw ECommsError(QStringLiteral("File handle is not a comm handle \n") + notACommDevice(path, kind));
+        if (error == ESTALE)
+            throw failure("File handle is not a comm handle ", path, error);
+        throw failure("Error opening serial port", path, error);
     }
     // The driver's queues have fixed sizes here; what must work is reading its settings.
     termios probe {};

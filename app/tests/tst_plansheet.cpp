@@ -5,6 +5,7 @@
 #include "app/plansheet.h"
 #include "grid/cellgrid.h"
 #include "rtl/dialogs.h"
+#include "rtl/tests/restricted.h"
 #include "tools/radiosim/radiosim.h"
 
 #include <QAbstractItemView>
@@ -329,6 +330,27 @@ private slots:
         };
         m_sheet->printAction->trigger();
         QVERIFY(QFileInfo(printed).size() > 0);
+    }
+
+    // On a full disk the export says why and keeps the PDF that was there.
+    void pdfOntoFullDiskKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("old.pdf"));
+        const QByteArray old = "%PDF-1.4 old";
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        file.close();
+        m_sheet->choosePdf = [&] { return pdf; };
+        {
+            restricted::FileSizeLimit fullDisk(4096); // a fraction of the page
+            QVERIFY(fullDisk.ok());
+            m_sheet->exportPdfAction->trigger();
+        }
+        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("Cannot create file \"%1\". File too large").arg(pdf)});
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("old.pdf")});
     }
 };
 

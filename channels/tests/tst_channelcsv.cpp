@@ -3,8 +3,14 @@
 #include "channels/channeltable.h"
 #include "channels/memorychanneltexts.h"
 #include "channels/plansnapshot.h"
+#include "rtl/tests/restricted.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 namespace {
 
@@ -158,6 +164,52 @@ private slots:
         const PlanSnapshot before = PlanSnapshot::capture(t);
         QVERIFY_THROWS_EXCEPTION(EChannelCsvError, importChannelCsv(t, bytes));
         QVERIFY(PlanSnapshot::capture(t) == before);
+    }
+
+    // An export that cannot be written says why and leaves what was there as it was.
+    void failedExportKeepsTheFile_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("reason"); // %1 = the device
+        QTest::newRow("full disk") << "old.csv" << "File too large";
+        QTest::newRow("link to a device") << "link.csv" << "它是指向 %1 的链接，%1 不是普通文件（而是";
+    }
+    void failedExportKeepsTheFile()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(target);
+        const QString device = dir.filePath("device");
+        const QByteArray old = "Location,Frequency\r\n1,145.125\r\n";
+        if (target == QLatin1String("link.csv")) {
+            QVERIFY(restricted::makeDevice(device) && QFile::link(device, file));
+        } else {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
+        }
+        MemoryChannelTexts t;
+        t.setCell(ColRxFrequency, 1, QStringLiteral("145.12500"));
+        t.setCell(ColRxFrequency, 2, QStringLiteral("438.50000"));
+        try {
+            std::optional<restricted::FileSizeLimit> fullDisk;
+            if (target == QLatin1String("old.csv"))
+                QVERIFY(fullDisk.emplace(old.size() + 1).ok());
+            saveChannelCsv(t, file);
+            QFAIL("the export succeeded");
+        } catch (const EChannelCsvError &e) {
+            const QString start = QStringLiteral("Cannot create file \"%1\". ").arg(file);
+            QVERIFY2(e.message().startsWith(start + QString(reason).replace("%1", device)), qPrintable(e.message()));
+        }
+        if (target == QLatin1String("link.csv")) {
+            QVERIFY(QFileInfo(file).isSymLink() && !QFileInfo(device).isFile());
+        } else {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), old);
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(),
+                 target == QLatin1String("link.csv") ? 2 : 1); // no temporary file left behind
     }
 };
 

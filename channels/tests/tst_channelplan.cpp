@@ -2,6 +2,7 @@
 #include "channels/channelplan.h"
 #include "channels/channeltable.h"
 #include "channels/memorychanneltexts.h"
+#include "rtl/tests/restricted.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,18 +10,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <cstring>
-#include <fcntl.h>
-#include <functional>
-#include <grp.h>
-#include <pwd.h>
+#include <optional>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -65,43 +59,8 @@ QByteArray planWith(const QByteArray &row1)
     return bytes + gbk(QStringLiteral("无\r\n1\r\n0\r\n60\r\n中文\r\n无\r\n无\r\n开\r\n开\r\n"));
 }
 
-// Runs `work` in a forked child and returns what it wrote back; the child ends with _exit so
-// none of this process's teardown runs twice.
-QByteArray inChild(const std::function<QByteArray()> &work)
-{
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return "pipe failed";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const QByteArray out = work();
-        ::_exit(::write(fds[1], out.constData(), size_t(out.size())) == out.size() ? 0 : 1);
-    }
-    ::close(fds[1]);
-    QFile pipe;
-    pipe.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    const QByteArray got = pipe.readAll(); // until the child ends
-    if (pid > 0)
-        ::waitpid(pid, nullptr, 0);
-    return got;
-}
-
-// Runs `work` without root's right to write anywhere: as nobody in a child when root, else here.
-QByteArray unprivileged(const std::function<QByteArray()> &work)
-{
-    if (::geteuid() != 0)
-        return work();
-    const passwd *nobody = ::getpwnam("nobody");
-    if (!nobody)
-        return "no user nobody";
-    const uid_t uid = nobody->pw_uid;
-    const gid_t gid = nobody->pw_gid;
-    return inChild([&]() -> QByteArray {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
-            return "cannot become nobody";
-        return work();
-    });
-}
+using restricted::inChild;
+using restricted::unprivileged;
 
 // Saves `t` over `file` (holding `old`) and describes the outcome: the error or "saved", then
 // whether the file still holds `old`, then the folder's entries.
@@ -300,6 +259,7 @@ void TestChannelPlan::failedSave_data()
 
     QTest::newRow("target is a directory") << "adir" << "1"
                                            << "Cannot create file \"%1\". Is a directory";
+    QTest::newRow("link to a device") << "link.zq" << "1" << "Cannot create file \"%1\". 它是指向 ";
     const QString notStorable = QStringLiteral("Cannot save \"%1\": the text \"%2\" cannot be "
                                                "stored in a channel plan file.");
     QTest::newRow("text outside GBK") << "plan.zq" << QStringLiteral("1 😀")
@@ -316,8 +276,11 @@ void TestChannelPlan::failedSave()
     const QString file = path(target);
     const QByteArray old = planWith("1,old");
     QDir(m_dir.path()).mkpath(QFileInfo(target).path());
+    const QString device = path("device");
     if (target == QLatin1String("adir"))
         QVERIFY(QDir(m_dir.path()).mkdir(target));
+    else if (target == QLatin1String("link.zq"))
+        QVERIFY(restricted::makeDevice(device) && QFile::link(device, file));
     else
         writeFile(file, old);
     const QString folder = QFileInfo(file).absolutePath();
@@ -334,7 +297,9 @@ void TestChannelPlan::failedSave()
     }
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden), entries); // no temporary
-    if (target != QLatin1String("adir"))
+    if (target == QLatin1String("link.zq"))
+        QVERIFY(QFileInfo(file).isSymLink() && !QFileInfo(device).isFile());
+    else if (target != QLatin1String("adir"))
         QCOMPARE(readFile(file), old);
 }
 
@@ -362,10 +327,8 @@ void TestChannelPlan::fullDiskKeepsOldPlan()
                 || ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=4k") != 0))
             return "SKIP " + QByteArray(std::strerror(errno));
         writeFile(file, old);
-        rlimit limit{};
-        ::getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = 64; // a fraction of the plan
-        if (!tmpfs && (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit) != 0))
+        std::optional<restricted::FileSizeLimit> limit;
+        if (!tmpfs && !limit.emplace(64).ok()) // a fraction of the plan
             return "cannot limit the file size";
         MemoryChannelTexts t;
         t.setCell(1, 1, QStringLiteral("145.12500"));

@@ -1,7 +1,11 @@
 // The radio image file: a whole image survives the file, and every kind of damage is refused.
 #include "image/radioimage.h"
+#include "rtl/tests/restricted.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 
@@ -94,6 +98,24 @@ private slots:
         } catch (const ERadioImageError &e) {
             QCOMPARE(e.message(), message);
         }
+    }
+
+    // Saved through a link to a device, the image is refused and the device stays a device.
+    void saveThroughLinkToDeviceIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString device = dir.filePath("device");
+        const QString link = dir.filePath("backup.rimg");
+        QVERIFY(restricted::makeDevice(device) && QFile::link(device, link));
+        try {
+            saveRadioImage(fullImage(), link);
+            QFAIL("saved");
+        } catch (const ERadioImageError &e) {
+            QVERIFY2(e.message().startsWith(QStringLiteral("无法写入镜像文件 %1：它是指向 %2 的链接").arg(link, device)),
+                     qPrintable(e.message()));
+        }
+        QVERIFY(QFileInfo(link).isSymLink() && !QFileInfo(device).isFile());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(), 2);
     }
 };
 

@@ -3,23 +3,23 @@
 #include "serial/inputfilter.h"
 #include "serial/portfailure.h"
 #include "serial/portholders.h"
+#include "serial/posixport.h"
 #include "serial/serialcomm.h"
 
 #include "rtl/dialogs.h"
+#include "rtl/tests/restricted.h"
 
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtTest>
-#include <csignal>
 #include <fcntl.h>
-#include <functional>
-#include <grp.h>
 #include <poll.h>
 #include <pwd.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -113,44 +113,7 @@ QString openError(TComm &comm)
     return QString();
 }
 
-// Runs `work` in a forked child and returns what it wrote back; the child ends with _exit so
-// none of this process's teardown runs twice.
-QByteArray inChild(const std::function<QByteArray()> &work)
-{
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return "pipe failed";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const QByteArray out = work();
-        ::_exit(::write(fds[1], out.constData(), size_t(out.size())) == out.size() ? 0 : 1);
-    }
-    ::close(fds[1]);
-    QFile pipe;
-    pipe.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    const QByteArray got = pipe.readAll(); // until the child ends
-    if (pid > 0)
-        ::waitpid(pid, nullptr, 0);
-    return got;
-}
-
-// Runs `work` without root's rights (root passes TIOCEXCL and file modes): as nobody in a
-// child when root, else here.
-QByteArray unprivileged(const std::function<QByteArray()> &work)
-{
-    if (::geteuid() != 0)
-        return work();
-    const passwd *nobody = ::getpwnam("nobody");
-    if (!nobody)
-        return "no user nobody";
-    const uid_t uid = nobody->pw_uid;
-    const gid_t gid = nobody->pw_gid;
-    return inChild([&]() -> QByteArray {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
-            return "cannot become nobody";
-        return work();
-    });
-}
+using restricted::unprivileged;
 
 // The name `unprivileged` runs as.
 QString unprivilegedUser()
@@ -256,6 +219,55 @@ private slots:
         comm.CommName = pty.path;
         QCOMPARE(openError(comm), QString());
         QVERIFY(comm.isOpen());
+    }
+
+    // What is not a character device is refused unopened: opening a FIFO may block or wake its
+    // writer, opening a disk or another device may act on it.
+    void nonDevicesAreNotOpened_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason"); // %1 = the path
+        QTest::newRow("FIFO") << "fifo" << "%1 是管道（FIFO），不是串口设备";
+        QTest::newRow("regular file") << "file" << "%1 不是串口设备";
+        QTest::newRow("block device") << "block" << "%1 是块设备（磁盘之类），不是串口设备";
+    }
+    void nonDevicesAreNotOpened()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(kind);
+        const QByteArray name = QFile::encodeName(path);
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(name.constData(), 0666), 0);
+        else if (kind == QLatin1String("file"))
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        else if (::mknod(name.constData(), S_IFBLK | 0666, makedev(7, 0)) != 0) // a loop device
+            QSKIP("only root can make a device node");
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(watch >= 0 && ::inotify_add_watch(watch, name.constData(), IN_OPEN) >= 0);
+
+        TComm comm;
+        comm.CommName = path;
+        QCOMPARE(openError(comm), "File handle is not a comm handle \n" + reason.arg(path));
+        char event[sizeof(inotify_event) + 256];
+        QCOMPARE(::read(watch, event, sizeof event), ssize_t(-1)); // no open was seen
+        QCOMPARE(errno, EAGAIN);
+        ::close(watch);
+    }
+
+    // A device swapped in between the look at the path and the open is not taken for it.
+    void openedDescriptorMustBeTheDeviceLookedAt()
+    {
+        Pty looked, opened;
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(looked.path).constData(), &st), 0);
+        const int fd = ::open(QFile::encodeName(opened.path).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        QVERIFY(!posixport::isSameDevice(fd, st));
+        QCOMPARE(::fstat(fd, &st), 0);
+        QVERIFY(posixport::isSameDevice(fd, st));
+        ::close(fd);
     }
 
     void permissionDeniedNamesTheFix()
