@@ -38,10 +38,6 @@ QComboBox *toneTimeBox(QWidget *parent)
 
 TForm4::TForm4(RadioLink &link, QWidget *parent) : SignallingWindow(link, twoTonePlan(), parent)
 {
-
-    // The bar shows from the start and hides when an exchange ends.
-    keepButtonsInPlace();
-
     PageControl1 = new QTabWidget(this);
 
     auto *encodePage = new QWidget(PageControl1);

@@ -62,9 +62,6 @@ GridColumn functionColumn(int width)
 
 TForm5::TForm5(RadioLink &link, QWidget *parent) : SignallingWindow(link, fiveTonePlan(), parent)
 {
-
-    keepButtonsInPlace();
-
     PageControl1 = new QTabWidget(this);
     PageControl1->addTab(buildStandardsPage(), QStringLiteral("标准"));
     PageControl1->addTab(buildEncodePage(), QStringLiteral("编码"));

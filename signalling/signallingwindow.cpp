@@ -21,6 +21,8 @@ constexpr int kTitleAllowance = 30;
 
 void SignallingWindow::keepButtonsInPlace()
 {
+    // The bar keeps its room while hidden, so showing and hiding it moves nothing beside it: a
+    // second click lands on the button the first one hit.
     QSizePolicy barPolicy = ProgressBar1->sizePolicy();
     barPolicy.setRetainSizeWhenHidden(true);
     ProgressBar1->setSizePolicy(barPolicy);
@@ -44,6 +46,7 @@ SignallingWindow::SignallingWindow(RadioLink &link, const TransferPlan &plan, QW
     bottom->addWidget(ProgressBar1, 1);
     for (QPushButton *button : {rbtn, wbtn, Button3})
         bottom->addWidget(button);
+    keepButtonsInPlace();
     Timer1 = new QTimer(this);
     m_transfer = std::make_unique<BlockTransfer>(link, plan, rbtn, wbtn, ProgressBar1, Timer1);
     m_transfer->onEnded = [this](bool write, bool ok) { emit exchangeEnded(write, ok); };
