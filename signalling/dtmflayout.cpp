@@ -85,7 +85,9 @@ QStringList autoResetItems() { return QStringList{QStringLiteral("关")} + numbe
 QStringList callAlarmItems() { return texts(kCallAlarm); }
 QStringList autoAnswerItems() { return texts(kAutoAnswer); }
 
-BlockLayout blockLayout()
+namespace {
+
+BlockLayout build()
 {
     BlockLayout blocks(kBlockCount);
     QList<Field> &settings = blocks[0];
@@ -108,6 +110,15 @@ BlockLayout blockLayout()
             blocks[block] << memory(4 * entry, FieldKind::Long, kMemoriesPerBlock * (block - 1) + entry + 1);
     nameFields(blocks, captions());
     return blocks;
+}
+
+} // namespace
+
+BlockLayout blockLayout()
+{
+    // Built once: a read asks for it with every block it receives.
+    static const BlockLayout layout = build();
+    return layout;
 }
 
 } // namespace dtmf

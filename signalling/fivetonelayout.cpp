@@ -143,7 +143,9 @@ std::optional<QList<int>> toneFrequencies(const QString &standard)
     return hz;
 }
 
-BlockLayout blockLayout()
+namespace {
+
+BlockLayout build()
 {
     BlockLayout blocks(kBlockCount);
     QList<Field> &timing = blocks[0];
@@ -168,6 +170,15 @@ BlockLayout blockLayout()
     }
     nameFields(blocks, captions());
     return blocks;
+}
+
+} // namespace
+
+BlockLayout blockLayout()
+{
+    // Built once: a read asks for it with every block it receives.
+    static const BlockLayout layout = build();
+    return layout;
 }
 
 } // namespace fivetone

@@ -72,7 +72,9 @@ QStringList baudItems()
     return items;
 }
 
-BlockLayout blockLayout()
+namespace {
+
+BlockLayout build()
 {
     BlockLayout blocks(kBlockCount);
     blocks[0] << controlField(0, FieldKind::Word, QStringLiteral("ed1")) << controlField(2, FieldKind::Word, QStringLiteral("ed2"))
@@ -84,6 +86,15 @@ BlockLayout blockLayout()
         addRows(blocks[block], 0, kRowsPerBlock * (block - 1) + kRowsInBlock0 + 1, kRowsPerBlock);
     nameFields(blocks, captions());
     return blocks;
+}
+
+} // namespace
+
+BlockLayout blockLayout()
+{
+    // Built once: a read asks for it with every block it receives.
+    static const BlockLayout layout = build();
+    return layout;
 }
 
 } // namespace fsk

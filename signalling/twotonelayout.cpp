@@ -114,7 +114,9 @@ QStringList responseItems()
 }
 QStringList promptItems() { return numbers(1, kRows); }
 
-BlockLayout blockLayout()
+namespace {
+
+BlockLayout build()
 {
     BlockLayout blocks(kBlockCount);
     QList<Field> &settings = blocks[0];
@@ -141,6 +143,15 @@ BlockLayout blockLayout()
     }
     nameFields(blocks, captions());
     return blocks;
+}
+
+} // namespace
+
+BlockLayout blockLayout()
+{
+    // Built once: a read asks for it with every block it receives.
+    static const BlockLayout layout = build();
+    return layout;
 }
 
 void decodeRowRules(SignallingTexts &texts, int col, int row)
