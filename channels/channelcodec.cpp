@@ -104,6 +104,30 @@ quint8 listCode(const ChannelTexts &t, int channel, int col, int code)
     return static_cast<quint8>(code);
 }
 
+// The text of cell (col, channel) through `convert`; a text that does not convert keeps the
+// conversion's own message and names the channel and column on a second line.
+template <typename Convert>
+auto convertedCell(const ChannelTexts &t, int channel, int col, Convert convert)
+{
+    try {
+        return convert(t.cell(col, channel));
+    } catch (const EConvertError &e) {
+        const QString where = QStringLiteral("信道 %1「%2」").arg(channel).arg(channelColumns()[col].caption);
+        throw EConvertError(e.message() + QLatin1Char('\n') + where);
+    }
+}
+
+// The same for general setting `index`, named by its label.
+template <typename Convert>
+auto convertedSetting(const ChannelTexts &t, int index, Convert convert)
+{
+    try {
+        return convert(t.setting(index));
+    } catch (const EConvertError &e) {
+        throw EConvertError(e.message() + QStringLiteral("\n「%1」").arg(settingName(index)));
+    }
+}
+
 int keyCode(const QString &text)
 {
     if (text == kNone)
@@ -119,23 +143,25 @@ void encodeChannel(const ChannelTexts &t, int channel, quint8 *f)
         std::memset(f + kHeaderLength, 0, kEncoderSpan - kHeaderLength);
     } else {
         const auto cell = [&](int col) { return t.cell(col, channel); };
-        put32(f + kRxFrequencyAt, static_cast<quint32>(scaledInteger(rx, kHzPerMHz)));
-        put32(f + kTxFrequencyAt,
-              static_cast<quint32>(scaledInteger(cell(ColTxFrequency), kHzPerMHz)));
-        put16(f + kRxToneAt, encodeToneWord(cell(ColRxTone)));
-        put16(f + kTxToneAt, encodeToneWord(cell(ColTxTone)));
+        const auto converted = [&](int col, auto convert) { return convertedCell(t, channel, col, convert); };
+        const auto frequency = [](const QString &text) { return static_cast<quint32>(scaledInteger(text, kHzPerMHz)); };
+        const auto integer = [](const QString &text) { return rtl::StrToInt(text); };
+        put32(f + kRxFrequencyAt, converted(ColRxFrequency, frequency));
+        put32(f + kTxFrequencyAt, converted(ColTxFrequency, frequency));
+        put16(f + kRxToneAt, converted(ColRxTone, encodeToneWord));
+        put16(f + kTxToneAt, converted(ColTxTone, encodeToneWord));
         f[kPowerAt] = switchByte(cell(ColPower), QStringLiteral("低"));
         f[kBandwidthAt] = switchByte(cell(ColBandwidth), QStringLiteral("窄带"));
         f[kScanAddAt] = switchByte(cell(ColScanAdd), kNone);
-        put16(f + kStepAt, static_cast<quint32>(rtl::StrToInt(cell(ColStep))));
+        put16(f + kStepAt, static_cast<quint32>(converted(ColStep, integer)));
         f[kKey1At] = listCode(t, channel, ColKey1, keyCode(cell(ColKey1)));
         f[kKey2At] = listCode(t, channel, ColKey2, keyCode(cell(ColKey2)));
         f[kPttIdAt] = listCode(t, channel, ColPttId, indexOf(kPttIdTexts, cell(ColPttId)));
-        const QString scrambler = cell(ColScrambler);
-        f[kScramblerAt] = scrambler == kNone ? 0 : static_cast<quint8>(rtl::StrToInt(scrambler));
+        f[kScramblerAt] = static_cast<quint8>(
+            converted(ColScrambler, [](const QString &text) { return text == kNone ? 0 : rtl::StrToInt(text); }));
         f[kCompanderAt] = switchByte(cell(ColCompander), kNone);
         f[kSignallingAt] = listCode(t, channel, ColSignalling, indexOf(kSignallingTexts, cell(ColSignalling)));
-        f[kSignallingInfoAt] = static_cast<quint8>(rtl::StrToInt(cell(ColSignallingInfo)));
+        f[kSignallingInfoAt] = static_cast<quint8>(converted(ColSignallingInfo, integer));
         // Bytes 28–30 are not part of the record.
     }
     f[kRecordEndByte] = kRecordEnd;
@@ -148,12 +174,16 @@ void encodeSettings(const ChannelTexts &t, quint8 *f)
     const auto on = [&](int index) -> quint8 { return t.setting(index) == kOpen ? 1 : 0; };
     f[kPowerSaveAt] = on(SetPowerSave);
     f[kAlarmAt] = on(SetAlarm);
-    const QString voxLevel = t.setting(SetVoxLevel);
-    f[kVoxLevelAt] = voxLevel == kNone ? 0 : static_cast<quint8>(rtl::StrToInt(voxLevel));
-    f[kVoxDelayAt] = static_cast<quint8>(rtl::StrToInt(t.setting(SetVoxDelay)));
-    f[kSquelchAt] = static_cast<quint8>(rtl::StrToInt(t.setting(SetSquelch)));
-    const QString timeOut = t.setting(SetTimeOut);
-    f[kTimeOutAt] = timeOut == kClosed ? 0 : static_cast<quint8>(rtl::StrToInt(timeOut));
+    // A number, or 0 for the text that stands for none.
+    const auto number = [&](int index, const QString &zeroText = {}) {
+        return static_cast<quint8>(convertedSetting(t, index, [&](const QString &text) {
+            return !zeroText.isEmpty() && text == zeroText ? 0 : rtl::StrToInt(text);
+        }));
+    };
+    f[kVoxLevelAt] = number(SetVoxLevel, kNone);
+    f[kVoxDelayAt] = number(SetVoxDelay);
+    f[kSquelchAt] = number(SetSquelch);
+    f[kTimeOutAt] = number(SetTimeOut, kClosed);
     const QString voice = t.setting(SetVoicePrompts);
     f[kVoicePromptsAt] = voice == kClosed ? 0 : voice == QStringLiteral("中文") ? 1 : 2;
     const QString alarmTone = QStringLiteral("警报音");

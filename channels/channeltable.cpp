@@ -120,6 +120,14 @@ const QList<GeneralSettingDef> &settingDefs()
     return settings;
 }
 
+QString settingName(int index)
+{
+    QString label = settingDefs().at(index).label;
+    if (label.endsWith(QStringLiteral("：")))
+        label.chop(1);
+    return label;
+}
+
 const QList<QList<int>> &settingLayout()
 {
     static const QList<QList<int>> layout{

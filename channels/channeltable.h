@@ -74,6 +74,9 @@ const QList<ChannelColumnDef> &channelColumns();
 // Settings 1–10 (index 0 is unused so that settingDefs()[n] is ComboBoxn).
 const QList<GeneralSettingDef> &settingDefs();
 
+// Setting `index` as messages name it: its label without the colon some labels end in ("PF1").
+QString settingName(int index);
+
 // The two rows of drop-downs above the table, left to right, as setting indexes.
 const QList<QList<int>> &settingLayout();
 

@@ -31,10 +31,10 @@ QComboBox *comboBox(QWidget *parent, const QStringList &items, const QString &in
     return box;
 }
 
-// A label above its control, in column `col` of `grid`.
-void place(QGridLayout *grid, int row, int col, const QString &label, QWidget *control)
+// The caption of the control `name` above it, in column `col` of `grid`.
+void place(QGridLayout *grid, int row, int col, const char *name, QWidget *control)
 {
-    auto *caption = new QLabel(label, control->parentWidget());
+    auto *caption = new QLabel(dtmf::captions().control(QString::fromLatin1(name)), control->parentWidget());
     caption->setBuddy(control);
     grid->addWidget(caption, row * 2, col);
     grid->addWidget(control, row * 2 + 1, col);
@@ -56,8 +56,9 @@ TForm2::TForm2(RadioLink &link, QWidget *parent) : SignallingWindow(link, dtmfPl
     GridDefinition table;
     table.name = QStringLiteral("xg2");
     table.alignment = Qt::AlignCenter;
-    table.columns = {{QStringLiteral("信息码"), 64, CellEditorKind::None, {}, {}},
-                    {QStringLiteral("自动拨号存储器"), 102, CellEditorKind::Text, {}, QStringLiteral("12345678")}};
+    const WindowCaptions &shown = dtmf::captions();
+    table.columns = {{shown.column(table.name, 0), 64, CellEditorKind::None, {}, {}},
+                     {shown.column(table.name, 1), 102, CellEditorKind::Text, {}, QStringLiteral("12345678")}};
     buildGrid(xg2, table, this);
     fitGridToCells(xg2);
     encodeLayout->addWidget(xg2);
@@ -68,13 +69,13 @@ TForm2::TForm2(RadioLink &link, QWidget *parent) : SignallingWindow(link, dtmfPl
     cb3 = comboBox(encodeBox, dtmf::firstDigitDelayItems(), QStringLiteral("100"));
     cb4 = comboBox(encodeBox, dtmf::starHashTimeItems(), QStringLiteral("0"));
     cb5 = comboBox(encodeBox, dtmf::dKeyItems(), QStringLiteral("D码"));
-    CheckB1 = new QCheckBox(QStringLiteral("DTMF侧音"), encodeBox);
+    CheckB1 = new QCheckBox(shown.control(QStringLiteral("CheckB1")), encodeBox);
     CheckB1->setChecked(true);
-    place(settings, 0, 0, QStringLiteral("DTMF速率"), cb1);
-    place(settings, 0, 1, QStringLiteral("首位数码时间（毫秒）"), cb2);
-    place(settings, 1, 0, QStringLiteral("首位数码延迟（毫秒）"), cb3);
-    place(settings, 1, 1, QStringLiteral("*和#音时间（毫秒）"), cb4);
-    place(settings, 2, 0, QStringLiteral("D键设定(毫秒)"), cb5);
+    place(settings, 0, 0, "cb1", cb1);
+    place(settings, 0, 1, "cb2", cb2);
+    place(settings, 1, 0, "cb3", cb3);
+    place(settings, 1, 1, "cb4", cb4);
+    place(settings, 2, 0, "cb5", cb5);
     settings->addWidget(CheckB1, 5, 1, Qt::AlignBottom);
     settings->setRowStretch(6, 1);
     encodeLayout->addLayout(settings, 1);
@@ -88,12 +89,12 @@ TForm2::TForm2(RadioLink &link, QWidget *parent) : SignallingWindow(link, dtmfPl
     cb7 = comboBox(decodeBox, dtmf::autoResetItems(), QStringLiteral("10"));
     cb8 = comboBox(decodeBox, dtmf::callAlarmItems(), QStringLiteral("常规"));
     cb9 = comboBox(decodeBox, dtmf::autoAnswerItems(), QStringLiteral("关"));
-    CheckB2 = new QCheckBox(QStringLiteral("清除自动应答"), decodeBox);
-    place(decodeLayout, 0, 0, QStringLiteral("ID码"), Edit1);
-    place(decodeLayout, 0, 1, QStringLiteral("组呼码"), cb6);
-    place(decodeLayout, 1, 0, QStringLiteral("自动复位定时器（秒）"), cb7);
-    place(decodeLayout, 1, 1, QStringLiteral("呼叫告警"), cb8);
-    place(decodeLayout, 2, 0, QStringLiteral("自动应答"), cb9);
+    CheckB2 = new QCheckBox(shown.control(QStringLiteral("CheckB2")), decodeBox);
+    place(decodeLayout, 0, 0, "Edit1", Edit1);
+    place(decodeLayout, 0, 1, "cb6", cb6);
+    place(decodeLayout, 1, 0, "cb7", cb7);
+    place(decodeLayout, 1, 1, "cb8", cb8);
+    place(decodeLayout, 2, 0, "cb9", cb9);
     decodeLayout->addWidget(CheckB2, 5, 1, Qt::AlignBottom);
     decodeLayout->setRowStretch(6, 1);
 

@@ -37,20 +37,17 @@ QComboBox *toneTimeBox(QWidget *parent)
 
 TForm4::TForm4(RadioLink &link, QWidget *parent) : SignallingWindow(link, twoTonePlan(), parent)
 {
-
-    // The bar shows from the start and hides when an exchange ends.
-    keepButtonsInPlace();
-
     PageControl1 = new QTabWidget(this);
 
     auto *encodePage = new QWidget(PageControl1);
     auto *encodeLayout = new QHBoxLayout(encodePage);
     xg1 = new TCellGrid(encodePage);
+    const WindowCaptions &shown = twotone::captions();
     GridDefinition encode;
     encode.name = QStringLiteral("xg1");
-    encode.columns = {{QStringLiteral("信息码"), 64, CellEditorKind::None, {}, {}},
-                      {QStringLiteral("第一个频率（HZ）"), 117, CellEditorKind::Text, {}, {}},
-                      {QStringLiteral("第二个频率（HZ）"), 113, CellEditorKind::Text, {}, {}}};
+    encode.columns = {{shown.column(encode.name, 0), 64, CellEditorKind::None, {}, {}},
+                      {shown.column(encode.name, 1), 117, CellEditorKind::Text, {}, {}},
+                      {shown.column(encode.name, 2), 113, CellEditorKind::Text, {}, {}}};
     buildGrid(xg1, encode, this);
     for (int col = 1; col <= 2; ++col) {
         xg1->Columns()->Items(col)->setAlignment(Qt::AlignCenter);
@@ -63,10 +60,9 @@ TForm4::TForm4(RadioLink &link, QWidget *parent) : SignallingWindow(link, twoTon
     cb1 = toneTimeBox(encodePage);
     cb2 = toneTimeBox(encodePage);
     cb3 = toneTimeBox(encodePage);
-    const std::pair<const char *, QComboBox *> times[] = {
-        {"第一个频率时间长（MS）", cb1}, {"第二个频率时间长（MS）", cb2}, {"前后两个频率的间隔时间长（MS）", cb3}};
-    for (const auto &[caption, box] : times) {
-        auto *label = new QLabel(QString::fromUtf8(caption), encodePage);
+    const std::pair<const char *, QComboBox *> times[] = {{"cb1", cb1}, {"cb2", cb2}, {"cb3", cb3}};
+    for (const auto &[name, box] : times) {
+        auto *label = new QLabel(shown.control(QString::fromLatin1(name)), encodePage);
         label->setBuddy(box);
         timing->addWidget(label);
         timing->addWidget(box);
@@ -83,13 +79,16 @@ TForm4::TForm4(RadioLink &link, QWidget *parent) : SignallingWindow(link, twoTon
     GridDefinition decode;
     decode.name = QStringLiteral("xg2");
     const int widths[twotone::kDecodeColumns] = {64, 38, 57, 31, 37, 56, 33, 39, 56, 34, 38, 57, 40};
-    decode.columns = {{QStringLiteral("信息码"), widths[0], CellEditorKind::None, {}, {}}};
+    decode.columns = {{shown.column(decode.name, 0), widths[0], CellEditorKind::None, {}, {}}};
     for (int d = 0; d < twotone::kDecodes; ++d) {
-        decode.columns.append({QStringLiteral("解码%1").arg(d + 1), widths[twotone::pairColumn(d)],
-                               CellEditorKind::DropDown, twotone::pairItems(), QStringLiteral("AB")});
-        decode.columns.append({QStringLiteral("响应方式"), widths[twotone::responseColumn(d)],
-                               CellEditorKind::DropDown, twotone::responseItems(), QStringLiteral("无")});
-        decode.columns.append({QStringLiteral("提示"), widths[twotone::promptColumn(d)], CellEditorKind::DropDown,
+        const int pair = twotone::pairColumn(d);
+        const int response = twotone::responseColumn(d);
+        const int prompt = twotone::promptColumn(d);
+        decode.columns.append({shown.column(decode.name, pair), widths[pair], CellEditorKind::DropDown,
+                               twotone::pairItems(), QStringLiteral("AB")});
+        decode.columns.append({shown.column(decode.name, response), widths[response], CellEditorKind::DropDown,
+                               twotone::responseItems(), QStringLiteral("无")});
+        decode.columns.append({shown.column(decode.name, prompt), widths[prompt], CellEditorKind::DropDown,
                                twotone::promptItems(), QStringLiteral("1")});
     }
     buildGrid(xg2, decode, this);
@@ -114,17 +113,16 @@ TForm4::TForm4(RadioLink &link, QWidget *parent) : SignallingWindow(link, twoTon
     ed2 = new QLineEdit(QStringLiteral("1124"), tonesBox);
     ed3 = new QLineEdit(QStringLiteral("1197"), tonesBox);
     ed4 = new QLineEdit(QStringLiteral("1275"), tonesBox);
-    const std::pair<const char *, QLineEdit *> toneEdits[] = {
-        {"A音（HZ）", ed1}, {"B音（HZ）", ed2}, {"C音（HZ）", ed3}, {"D音（HZ）", ed4}};
-    for (const auto &[caption, edit] : toneEdits) {
+    const std::pair<const char *, QLineEdit *> toneEdits[] = {{"ed1", ed1}, {"ed2", ed2}, {"ed3", ed3}, {"ed4", ed4}};
+    for (const auto &[name, edit] : toneEdits) {
         edit->setEnabled(false); // the radio's own tones: only a read changes them
-        auto *label = new QLabel(QString::fromUtf8(caption), tonesBox);
+        auto *label = new QLabel(shown.control(QString::fromLatin1(name)), tonesBox);
         label->setBuddy(edit);
         tones->addWidget(label);
         tones->addWidget(edit, 1);
     }
 
-    auto *resetLabel = new QLabel(QStringLiteral("复位时间（MS）"), this);
+    auto *resetLabel = new QLabel(shown.control(QStringLiteral("ed5")), this);
     ed5 = new QLineEdit(QStringLiteral("6000"), this);
     resetLabel->setBuddy(ed5);
     auto *reset = new QHBoxLayout;

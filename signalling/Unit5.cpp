@@ -40,20 +40,25 @@ TCellGrid *grid(QWidget *parent, QObject *owner, const QString &name, int rows, 
     return g;
 }
 
-GridColumn codeColumn(const QString &caption, int width)
+// Column `col` of the table `table`, with the caption the layout gives it.
+QString caption(const char *table, int col)
 {
-    return {caption, width, CellEditorKind::Text, {}, kCodeDefault};
+    return fivetone::captions().column(QString::fromLatin1(table), col);
 }
 
-GridColumn standardColumn(int width)
+GridColumn codeColumn(const char *table, int col, int width)
 {
-    return {QStringLiteral("使用标准"), width, CellEditorKind::DropDown, fivetone::standardNames(),
-            QStringLiteral("CCIR")};
+    return {caption(table, col), width, CellEditorKind::Text, {}, kCodeDefault};
 }
 
-GridColumn functionColumn(int width)
+GridColumn standardColumn(const char *table, int col, int width)
 {
-    return {QStringLiteral("功   能"), width, CellEditorKind::DropDown, fivetone::functionNames(),
+    return {caption(table, col), width, CellEditorKind::DropDown, fivetone::standardNames(), QStringLiteral("CCIR")};
+}
+
+GridColumn functionColumn(int col, int width)
+{
+    return {caption("xg3", col), width, CellEditorKind::DropDown, fivetone::functionNames(),
             fivetone::functionNames().first()};
 }
 
@@ -61,9 +66,6 @@ GridColumn functionColumn(int width)
 
 TForm5::TForm5(RadioLink &link, QWidget *parent) : SignallingWindow(link, fiveTonePlan(), parent)
 {
-
-    keepButtonsInPlace();
-
     PageControl1 = new QTabWidget(this);
     PageControl1->addTab(buildStandardsPage(), QStringLiteral("标准"));
     PageControl1->addTab(buildEncodePage(), QStringLiteral("编码"));
@@ -122,10 +124,10 @@ QWidget *TForm5::buildStandardsPage()
     toneLayout->setRowStretch(9, 1);
 
     xg1 = grid(page, this, QStringLiteral("xg1"), 6,
-               {{QStringLiteral("5 TONE 标准"), 92, CellEditorKind::None, {}, {}},
-                {QStringLiteral("发射时长（MS）"), 100, CellEditorKind::Text, {}, {}},
-                {QStringLiteral("群呼码"), 64, CellEditorKind::DropDown, fivetone::codeDigits(), {}},
-                {QStringLiteral("重复码"), 64, CellEditorKind::DropDown, fivetone::codeDigits(), {}}});
+               {{caption("xg1", 0), 92, CellEditorKind::None, {}, {}},
+                {caption("xg1", 1), 100, CellEditorKind::Text, {}, {}},
+                {caption("xg1", 2), 64, CellEditorKind::DropDown, fivetone::codeDigits(), {}},
+                {caption("xg1", 3), 64, CellEditorKind::DropDown, fivetone::codeDigits(), {}}});
 
     auto *layout = new QHBoxLayout(page);
     layout->addWidget(tones, 0, Qt::AlignTop);
@@ -138,24 +140,20 @@ QWidget *TForm5::buildEncodePage()
 {
     auto *page = new QWidget(PageControl1);
     xg2 = grid(page, this, QStringLiteral("xg2"), fivetone::kRows + 1,
-               {{QStringLiteral("信息码"), 64, CellEditorKind::None, {}, {}}, codeColumn(QStringLiteral("第一帧编码"), 64),
-                codeColumn(QStringLiteral("第二帧编码"), 64), codeColumn(QStringLiteral("第三帧编码"), 64),
-                codeColumn(QStringLiteral("确认码"), 64), standardColumn(59)});
+               {{caption("xg2", 0), 64, CellEditorKind::None, {}, {}}, codeColumn("xg2", 1, 64),
+                codeColumn("xg2", 2, 64), codeColumn("xg2", 3, 64), codeColumn("xg2", 4, 64),
+                standardColumn("xg2", 5, 59)});
 
     auto *delays = new QVBoxLayout;
-    const std::pair<QComboBox **, const char *> boxes[] = {
-        {&cb1, "发送第一帧编码的延迟时间（MS）"},
-        {&cb2, "发送第二帧编码的延迟时间（MS）"},
-        {&cb3, "发送第三帧编码的延迟时间（MS）"},
-        {&cb4, "各组码第一个音的扩展时长"}};
-    for (const auto &[box, label] : boxes) {
+    const std::pair<QComboBox **, const char *> boxes[] = {{&cb1, "cb1"}, {&cb2, "cb2"}, {&cb3, "cb3"}, {&cb4, "cb4"}};
+    for (const auto &[box, name] : boxes) {
         *box = new QComboBox(page);
         (*box)->setEditable(true);
         (*box)->addItems(fivetone::delayItems());
         (*box)->setCurrentText(QStringLiteral("500"));
-        auto *caption = new QLabel(QString::fromUtf8(label), page);
-        caption->setBuddy(*box);
-        delays->addWidget(caption);
+        auto *label = new QLabel(fivetone::captions().control(QString::fromLatin1(name)), page);
+        label->setBuddy(*box);
+        delays->addWidget(label);
         delays->addWidget(*box);
         delays->addSpacing(8);
     }
@@ -171,11 +169,9 @@ QWidget *TForm5::buildDecodePage()
 {
     auto *page = new QWidget(PageControl1);
     xg3 = grid(page, this, QStringLiteral("xg3"), fivetone::kRows + 1,
-               {{QStringLiteral("信息码"), 64, CellEditorKind::None, {}, {}}, standardColumn(64),
-                codeColumn(QStringLiteral("第一帧解码"), 64), functionColumn(46),
-                codeColumn(QStringLiteral("第二帧解码"), 64), functionColumn(48),
-                codeColumn(QStringLiteral("第三帧解码"), 64), functionColumn(46),
-                codeColumn(QStringLiteral("回复码"), 64)});
+               {{caption("xg3", 0), 64, CellEditorKind::None, {}, {}}, standardColumn("xg3", 1, 64),
+                codeColumn("xg3", 2, 64), functionColumn(3, 46), codeColumn("xg3", 4, 64), functionColumn(5, 48),
+                codeColumn("xg3", 6, 64), functionColumn(7, 46), codeColumn("xg3", 8, 64)});
 
     ed1 = new QLineEdit(QStringLiteral("6000"), page);
     ed1->setMaximumWidth(100);

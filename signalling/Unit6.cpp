@@ -38,24 +38,24 @@ TForm6::TForm6(RadioLink &link, QWidget *parent) : SignallingWindow(link, fskPla
     cb1->addItems(fsk::baudItems());
     ed3 = new QLineEdit(QStringLiteral("400"), this);
     ed4 = new QLineEdit(QStringLiteral("10"), this);
-    CheckBox1 = new QCheckBox(QStringLiteral("PTT ID侧音"), this);
+    const WindowCaptions &shown = fsk::captions();
+    CheckBox1 = new QCheckBox(shown.control(QStringLiteral("CheckBox1")), this);
     CheckBox1->setChecked(true);
 
     auto *settings = new QFormLayout;
-    settings->addRow(QStringLiteral("队列（自身）"), ed1);
-    settings->addRow(QStringLiteral("ID（自身）"), ed2);
-    settings->addRow(QStringLiteral("队列同步波特率[bps]"), cb1);
-    settings->addRow(QStringLiteral("数据发射延迟时间[MS]"), ed3);
-    settings->addRow(QStringLiteral("信息模式定时器[S]"), ed4);
+    const std::pair<const char *, QWidget *> rows[] = {
+        {"ed1", ed1}, {"ed2", ed2}, {"cb1", cb1}, {"ed3", ed3}, {"ed4", ed4}};
+    for (const auto &[name, control] : rows)
+        settings->addRow(shown.control(QString::fromLatin1(name)), control);
     settings->addRow(CheckBox1);
 
     xg1 = new TCellGrid(this);
     GridDefinition table;
     table.name = QStringLiteral("xg1");
     table.alignment = Qt::AlignCenter;
-    table.columns = {{QStringLiteral("编号"), 64, CellEditorKind::None, {}, {}},
-                    {QStringLiteral("队列"), 64, CellEditorKind::Text, {}, {}},
-                    {QStringLiteral("ID"), 64, CellEditorKind::Text, {}, {}}};
+    table.columns = {{shown.column(table.name, 0), 64, CellEditorKind::None, {}, {}},
+                     {shown.column(table.name, 1), 64, CellEditorKind::Text, {}, {}},
+                     {shown.column(table.name, 2), 64, CellEditorKind::Text, {}, {}}};
     buildGrid(xg1, table, this);
     fitGridToCells(xg1);
 

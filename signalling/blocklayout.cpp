@@ -18,6 +18,36 @@ int hexValue(const QString &text)
     return rtl::StrToInt(QLatin1Char('$') + text);
 }
 
+// The window and the field, as a refusal names them: "DTMF「组呼码」", "5TONE 编码表 第 3 行「使用标准」".
+QString place(const Field &field)
+{
+    if (field.window.isEmpty() || field.label.startsWith(QStringLiteral("「")))
+        return field.window + field.label;
+    return field.window + QLatin1Char(' ') + field.label;
+}
+
+// "「提示」", or for a caption the table shows more than once "「解码2」的「提示」".
+QString columnName(const QStringList &captions, int col)
+{
+    const auto own = [&](int c) { return captions.count(captions.value(c)) == 1; };
+    const QString caption = QStringLiteral("「%1」").arg(captions.value(col));
+    if (own(col))
+        return caption;
+    for (int c = col - 1; c >= 0; --c)
+        if (own(c))
+            return QStringLiteral("「%1」的%2").arg(captions[c], caption);
+    return caption;
+}
+
+QString fieldLabel(const Field &field, const WindowCaptions &captions)
+{
+    if (!field.ref.isCell())
+        return QStringLiteral("「%1」").arg(captions.control(field.ref.name));
+    const TableCaptions table = captions.tables.value(field.ref.name);
+    const QString cell = QStringLiteral("第 %1 行%2").arg(field.ref.row).arg(columnName(table.columns, field.ref.col));
+    return table.name.isEmpty() ? cell : table.name + QLatin1Char(' ') + cell;
+}
+
 bool unusedRow(const Field &field, const SignallingTexts &texts)
 {
     return field.rowKey && texts.text(*field.rowKey).isEmpty();
@@ -29,7 +59,7 @@ int choiceCode(const Field &field, const QString &text)
         if (choice.text == text)
             return choice.code;
     if (field.refuseOther)
-        throw ESignallingValueError(QStringLiteral("%1: '%2' 不是可选值").arg(field.label, text));
+        throw ESignallingValueError(QStringLiteral("%1: '%2' 不是可选值").arg(place(field), text));
     return 0;
 }
 
@@ -160,10 +190,29 @@ QString pairLetters(std::uint8_t code)
     return letters;
 }
 
+void nameFields(BlockLayout &layout, const WindowCaptions &captions)
+{
+    for (QList<Field> &fields : layout) {
+        for (Field &field : fields) {
+            field.window = captions.window;
+            field.label = fieldLabel(field, captions);
+        }
+    }
+}
+
 void encodeFields(const QList<Field> &fields, const SignallingTexts &texts, std::uint8_t *payload)
 {
-    for (const Field &field : fields)
-        encodeField(field, texts, payload);
+    for (const Field &field : fields) {
+        try {
+            encodeField(field, texts, payload);
+        } catch (const rtl::EConvertError &e) {
+            // The conversion's own text stays the first line; the second says where the text is.
+            const QString where = place(field);
+            if (where.isEmpty())
+                throw;
+            throw rtl::EConvertError(e.message() + QLatin1Char('\n') + where);
+        }
+    }
 }
 
 QStringList decodeFields(const QList<Field> &fields, const std::uint8_t *payload, SignallingTexts &texts)

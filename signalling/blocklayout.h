@@ -6,6 +6,7 @@
 #include "rtl/exception.h"
 #include "signalling/signallingtexts.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -56,7 +57,8 @@ struct Field {
     bool refuseOther = false; // Choice: a text off the list stops the write (else it writes 0)
     QString readOther;        // Choice: the text of a code off the list; null leaves the text
     QString note;             // Choice: told once after a read that met a code off the list (%1)
-    QString label;            // how a refusal names the field: "「组呼码」", "编码表 第 3 行「使用标准」"
+    QString label;            // the field in its window: "「组呼码」", "编码表 第 3 行「使用标准」"
+    QString window;           // the window, as its menu item names it: "DTMF", "FSK 队列同步"
 
     std::optional<TextRef> rowKey; // the row's first cell, for the row rule
     RowRule rowRule = RowRule::None;
@@ -85,15 +87,39 @@ inline Field cellField(int offset, FieldKind kind, const QString &table, int col
 // Field tables of a window's blocks, indexed by block number.
 using BlockLayout = QList<QList<Field>>;
 
-// A text that is none of the values its field can hold: "「组呼码」: 'x' 不是可选值".
+// A table of a window as it shows: its name, when the window has more than one, and its column
+// captions, column 0 first. A column kept hidden may follow the shown ones.
+struct TableCaptions {
+    QString name; // "编码表"
+    QStringList columns;
+};
+
+// What a window shows of its fields: its name, the caption beside or above each control, its
+// tables. The window builds its labels and tables from it, and nameFields() names the fields by it.
+struct WindowCaptions {
+    QString window; // as its menu item: "DTMF"
+    QHash<QString, QString> controls;
+    QHash<QString, TableCaptions> tables;
+
+    QString control(const QString &name) const { return controls.value(name); }
+    QString column(const QString &table, int col) const { return tables.value(table).columns.value(col); }
+};
+
+// Sets the window and the label of every field: a control by its caption ("「组呼码」"), a cell by
+// table, row and column ("编码表 第 3 行「使用标准」"); a caption the table shows more than once
+// is told apart by the nearest column before it whose caption is its own ("「解码2」的「提示」").
+void nameFields(BlockLayout &layout, const WindowCaptions &captions);
+
+// A text that is none of the values its field can hold: "DTMF「组呼码」: 'x' 不是可选值".
 class ESignallingValueError : public rtl::Exception {
 public:
     using Exception::Exception;
 };
 
 // Writes the fields into `payload` (28 bytes, which the caller clears) in table order. A text that
-// does not convert throws EConvertError with the conversion's own message, or
-// ESignallingValueError; `payload` may then hold part of the block.
+// does not convert throws EConvertError with the conversion's own message and, on a second line,
+// the window and the field ("DTMF「首位数码时间（毫秒）」"), or ESignallingValueError; `payload`
+// may then hold part of the block.
 void encodeFields(const QList<Field> &fields, const SignallingTexts &texts, std::uint8_t *payload);
 
 // Writes the payload's fields into the texts; returns the notes of values it could not show.

@@ -35,12 +35,11 @@ Field scaled(int offset, const QString &name, int divisor, const QString &zeroTe
     return f;
 }
 
-Field choice(int offset, const QString &name, const QList<Choice> &choices, const QString &label)
+Field choice(int offset, const QString &name, const QList<Choice> &choices)
 {
     Field f = controlField(offset, FieldKind::Choice, name);
     f.choices = choices;
     f.refuseOther = true; // a mistyped choice has no byte; a code off the list leaves the box
-    f.label = QStringLiteral("「%1」").arg(label);
     return f;
 }
 
@@ -56,6 +55,26 @@ Field memory(int offset, FieldKind kind, int row)
 
 } // namespace
 
+const WindowCaptions &captions()
+{
+    static const WindowCaptions shown{
+        QStringLiteral("DTMF"),
+        {{QStringLiteral("cb1"), QStringLiteral("DTMF速率")},
+         {QStringLiteral("cb2"), QStringLiteral("首位数码时间（毫秒）")},
+         {QStringLiteral("cb3"), QStringLiteral("首位数码延迟（毫秒）")},
+         {QStringLiteral("cb4"), QStringLiteral("*和#音时间（毫秒）")},
+         {QStringLiteral("cb5"), QStringLiteral("D键设定(毫秒)")},
+         {QStringLiteral("CheckB1"), QStringLiteral("DTMF侧音")},
+         {QStringLiteral("Edit1"), QStringLiteral("ID码")},
+         {QStringLiteral("cb6"), QStringLiteral("组呼码")},
+         {QStringLiteral("cb7"), QStringLiteral("自动复位定时器（秒）")},
+         {QStringLiteral("cb8"), QStringLiteral("呼叫告警")},
+         {QStringLiteral("cb9"), QStringLiteral("自动应答")},
+         {QStringLiteral("CheckB2"), QStringLiteral("清除自动应答")}},
+        {{QStringLiteral("xg2"), {{}, {QStringLiteral("信息码"), QStringLiteral("自动拨号存储器")}}}}};
+    return shown;
+}
+
 QStringList rateItems() { return {"6", "8", "10", "15"}; }
 QStringList firstDigitTimeItems() { return {"100", "500", "1000"}; }
 QStringList firstDigitDelayItems() { return numbers(100, 1000, 50); }
@@ -66,7 +85,9 @@ QStringList autoResetItems() { return QStringList{QStringLiteral("关")} + numbe
 QStringList callAlarmItems() { return texts(kCallAlarm); }
 QStringList autoAnswerItems() { return texts(kAutoAnswer); }
 
-BlockLayout blockLayout()
+namespace {
+
+BlockLayout build()
 {
     BlockLayout blocks(kBlockCount);
     QList<Field> &settings = blocks[0];
@@ -75,10 +96,9 @@ BlockLayout blockLayout()
              << scaled(3, QStringLiteral("cb4"), 10) << scaled(4, QStringLiteral("cb5"), 100, QStringLiteral("D码"))
              << controlField(5, FieldKind::Switch, QStringLiteral("CheckB1"))
              << controlField(10, FieldKind::Long, QStringLiteral("Edit1"))
-             << choice(14, QStringLiteral("cb6"), kGroupCall, QStringLiteral("组呼码"))
+             << choice(14, QStringLiteral("cb6"), kGroupCall)
              << scaled(15, QStringLiteral("cb7"), 1, QStringLiteral("关"))
-             << choice(16, QStringLiteral("cb8"), kCallAlarm, QStringLiteral("呼叫告警"))
-             << choice(17, QStringLiteral("cb9"), kAutoAnswer, QStringLiteral("自动应答"))
+             << choice(16, QStringLiteral("cb8"), kCallAlarm) << choice(17, QStringLiteral("cb9"), kAutoAnswer)
              << controlField(18, FieldKind::Switch, QStringLiteral("CheckB2"))
              << controlField(19, FieldKind::Length, QStringLiteral("Edit1"));
     for (int row = 1; row <= kCountedRows; ++row)
@@ -88,7 +108,17 @@ BlockLayout blockLayout()
     for (int block = 1; block < kBlockCount; ++block)
         for (int entry = 0; entry < kMemoriesPerBlock; ++entry)
             blocks[block] << memory(4 * entry, FieldKind::Long, kMemoriesPerBlock * (block - 1) + entry + 1);
+    nameFields(blocks, captions());
     return blocks;
+}
+
+} // namespace
+
+BlockLayout blockLayout()
+{
+    // Built once: a read asks for it with every block it receives.
+    static const BlockLayout layout = build();
+    return layout;
 }
 
 } // namespace dtmf

@@ -24,6 +24,9 @@ QStringList autoResetItems();     // cb7
 QStringList callAlarmItems();     // cb8
 QStringList autoAnswerItems();    // cb9
 
+// The window's name, the captions of its controls and of its dial memory table "xg2".
+const WindowCaptions &captions();
+
 BlockLayout blockLayout();
 
 } // namespace dtmf

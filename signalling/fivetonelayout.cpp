@@ -27,14 +27,13 @@ Field toneCode(int offset, const QString &table, int col, int row)
 }
 
 // "使用标准": empty sends 0, a text off the list stops the write; a code off the list leaves it.
-Field standard(int offset, Nibble nibble, const QString &table, int col, int row, const QString &tableLabel)
+Field standard(int offset, Nibble nibble, const QString &table, int col, int row)
 {
     Field f = cellField(offset, FieldKind::Choice, table, col, row);
     f.choices = choicesOf(standardNames(), 1);
     f.nibble = nibble;
     f.emptyIsZero = true;
     f.refuseOther = true;
-    f.label = QStringLiteral("%1 第 %2 行「使用标准」").arg(tableLabel).arg(row);
     return f;
 }
 
@@ -52,7 +51,7 @@ void encodeRow(QList<Field> &fields, int r, int row)
 {
     for (int code = 0; code < 4; ++code)
         fields << toneCode(r + 3 * code, kEncodeTable, code + 1, row);
-    fields << standard(r + 12, Nibble::Whole, kEncodeTable, 5, row, QStringLiteral("编码表"));
+    fields << standard(r + 12, Nibble::Whole, kEncodeTable, 5, row);
     // The byte after the standard is the radio's own: sent back as the last read found it.
     Field kept = cellField(r + 13, FieldKind::Byte, kEncodeTable, kKeptCol, row);
     kept.emptyIsZero = true;
@@ -63,7 +62,7 @@ void encodeRow(QList<Field> &fields, int r, int row)
 // second function before the third.
 void decodeRow(QList<Field> &fields, int r, int row)
 {
-    fields << standard(r, Nibble::Low, kDecodeTable, 1, row, QStringLiteral("解码表"))
+    fields << standard(r, Nibble::Low, kDecodeTable, 1, row)
            << function(r, Nibble::High, 3, row) << toneCode(r + 1, kDecodeTable, 2, row)
            << toneCode(r + 4, kDecodeTable, 4, row) << function(r + 7, Nibble::Low, 5, row)
            << function(r + 7, Nibble::High, 7, row) << toneCode(r + 8, kDecodeTable, 6, row)
@@ -71,6 +70,34 @@ void decodeRow(QList<Field> &fields, int r, int row)
 }
 
 } // namespace
+
+const WindowCaptions &captions()
+{
+    static const WindowCaptions shown = [] {
+        const QString function = QStringLiteral("功   能");
+        return WindowCaptions{
+            QStringLiteral("5TONE"),
+            {{QStringLiteral("cb1"), QStringLiteral("发送第一帧编码的延迟时间（MS）")},
+             {QStringLiteral("cb2"), QStringLiteral("发送第二帧编码的延迟时间（MS）")},
+             {QStringLiteral("cb3"), QStringLiteral("发送第三帧编码的延迟时间（MS）")},
+             {QStringLiteral("cb4"), QStringLiteral("各组码第一个音的扩展时长")}},
+            {{QStringLiteral("xg1"),
+              {QStringLiteral("标准表"),
+               {QStringLiteral("5 TONE 标准"), QStringLiteral("发射时长（MS）"), QStringLiteral("群呼码"),
+                QStringLiteral("重复码")}}},
+             {kEncodeTable,
+              {QStringLiteral("编码表"),
+               {QStringLiteral("信息码"), QStringLiteral("第一帧编码"), QStringLiteral("第二帧编码"),
+                QStringLiteral("第三帧编码"), QStringLiteral("确认码"), QStringLiteral("使用标准"),
+                QStringLiteral("保留字节")}}}, // kKeptCol, not shown
+             {kDecodeTable,
+              {QStringLiteral("解码表"),
+               {QStringLiteral("信息码"), QStringLiteral("使用标准"), QStringLiteral("第一帧解码"), function,
+                QStringLiteral("第二帧解码"), function, QStringLiteral("第三帧解码"), function,
+                QStringLiteral("回复码")}}}}};
+    }();
+    return shown;
+}
 
 QStringList standardNames() { return {"CCIR", "EIA", "EEA", "ZVEI1", "ZVEI2"}; }
 
@@ -116,7 +143,9 @@ std::optional<QList<int>> toneFrequencies(const QString &standard)
     return hz;
 }
 
-BlockLayout blockLayout()
+namespace {
+
+BlockLayout build()
 {
     BlockLayout blocks(kBlockCount);
     QList<Field> &timing = blocks[0];
@@ -139,7 +168,17 @@ BlockLayout blockLayout()
         decodeRow(blocks[block + half], 0, 2 * block - 1);
         decodeRow(blocks[block + half], kRowBytes, 2 * block);
     }
+    nameFields(blocks, captions());
     return blocks;
+}
+
+} // namespace
+
+BlockLayout blockLayout()
+{
+    // Built once: a read asks for it with every block it receives.
+    static const BlockLayout layout = build();
+    return layout;
 }
 
 } // namespace fivetone

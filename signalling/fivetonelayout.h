@@ -23,6 +23,10 @@ QStringList delayItems();    // 50 … 1000 ms
 // The tone frequencies (Hz) of digits 0–F in the named standard; none for a text off the list.
 std::optional<QList<int>> toneFrequencies(const QString &standard);
 
+// The window's name, the captions of its delay boxes and of its tables "xg1" (standards), "xg2"
+// (encode) and "xg3" (decode).
+const WindowCaptions &captions();
+
 BlockLayout blockLayout();
 
 } // namespace fivetone

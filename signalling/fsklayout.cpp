@@ -20,7 +20,6 @@ Field baud()
     Field f = controlField(4, FieldKind::Choice, QStringLiteral("cb1"));
     f.choices = kBaud;
     f.refuseOther = true;
-    f.label = QStringLiteral("「队列同步波特率[bps]」");
     // A rate the list cannot show leaves the user's choice standing; the read says so.
     f.note = QStringLiteral("电台中的队列同步波特率代码 %1 不是 1200 或 2400，「队列同步波特率[bps]」保持原来的选择。");
     return f;
@@ -51,6 +50,20 @@ void addRows(QList<Field> &fields, int offset, int firstRow, int rows)
 
 } // namespace
 
+const WindowCaptions &captions()
+{
+    static const WindowCaptions shown{
+        QStringLiteral("FSK 队列同步"),
+        {{QStringLiteral("ed1"), QStringLiteral("队列（自身）")},
+         {QStringLiteral("ed2"), QStringLiteral("ID（自身）")},
+         {QStringLiteral("cb1"), QStringLiteral("队列同步波特率[bps]")},
+         {QStringLiteral("ed3"), QStringLiteral("数据发射延迟时间[MS]")},
+         {QStringLiteral("ed4"), QStringLiteral("信息模式定时器[S]")},
+         {QStringLiteral("CheckBox1"), QStringLiteral("PTT ID侧音")}},
+        {{QStringLiteral("xg1"), {{}, {QStringLiteral("编号"), QStringLiteral("队列"), QStringLiteral("ID")}}}}};
+    return shown;
+}
+
 QStringList baudItems()
 {
     QStringList items;
@@ -59,7 +72,9 @@ QStringList baudItems()
     return items;
 }
 
-BlockLayout blockLayout()
+namespace {
+
+BlockLayout build()
 {
     BlockLayout blocks(kBlockCount);
     blocks[0] << controlField(0, FieldKind::Word, QStringLiteral("ed1")) << controlField(2, FieldKind::Word, QStringLiteral("ed2"))
@@ -69,7 +84,17 @@ BlockLayout blockLayout()
     // Block n holds rows 7(n−1)+3 … 7(n−1)+9.
     for (int block = 1; block < kBlockCount; ++block)
         addRows(blocks[block], 0, kRowsPerBlock * (block - 1) + kRowsInBlock0 + 1, kRowsPerBlock);
+    nameFields(blocks, captions());
     return blocks;
+}
+
+} // namespace
+
+BlockLayout blockLayout()
+{
+    // Built once: a read asks for it with every block it receives.
+    static const BlockLayout layout = build();
+    return layout;
 }
 
 } // namespace fsk

@@ -13,6 +13,9 @@ constexpr int kQueueRows = 16;
 // cb1's list: the queue-sync baud rates in bit/s.
 QStringList baudItems();
 
+// The window's name, the captions of its controls and of its queue table "xg1".
+const WindowCaptions &captions();
+
 BlockLayout blockLayout();
 
 } // namespace fsk

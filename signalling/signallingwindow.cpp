@@ -36,6 +36,8 @@ TransferPlan transferPlan(const SignallingPlan &plan)
 
 void SignallingWindow::keepButtonsInPlace()
 {
+    // The bar keeps its room while hidden, so showing and hiding it moves nothing beside it: a
+    // second click lands on the button the first one hit.
     QSizePolicy barPolicy = ProgressBar1->sizePolicy();
     barPolicy.setRetainSizeWhenHidden(true);
     ProgressBar1->setSizePolicy(barPolicy);
@@ -59,6 +61,7 @@ SignallingWindow::SignallingWindow(RadioLink &link, const SignallingPlan &plan, 
     bottom->addWidget(ProgressBar1, 1);
     for (QPushButton *button : {rbtn, wbtn, Button3})
         bottom->addWidget(button);
+    keepButtonsInPlace();
     Timer1 = new QTimer(this);
     m_transfer = std::make_unique<BlockTransfer>(link, transferPlan(plan), static_cast<TransferView &>(*this), Timer1);
 

@@ -92,8 +92,6 @@ protected:
     void addText(const QString &name, QWidget *widget);
     // The progress bar and the three buttons, for the window's layout to place at its bottom.
     QWidget *bottomBar() const { return m_bottomBar; }
-    // The buttons keep their place while the progress bar is hidden.
-    void keepButtonsInPlace();
 
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -101,6 +99,8 @@ protected:
     RadioLink &m_link;
 
 private:
+    // The buttons keep their place and size whether the progress bar shows or not.
+    void keepButtonsInPlace();
     // A new exchange may start only while none runs, on an open port, with every edit committed.
     void prepareExchange();
     void readEnded(const TransferOutcome &outcome);

@@ -79,6 +79,30 @@ QStringList numbers(int from, int to, int step = 1)
 
 } // namespace
 
+const WindowCaptions &captions()
+{
+    static const WindowCaptions shown = [] {
+        QStringList decode{QStringLiteral("信息码")};
+        for (int d = 0; d < kDecodes; ++d)
+            decode << QStringLiteral("解码%1").arg(d + 1) << QStringLiteral("响应方式") << QStringLiteral("提示");
+        return WindowCaptions{
+            QStringLiteral("2TONE"),
+            {{QStringLiteral("cb1"), QStringLiteral("第一个频率时间长（MS）")},
+             {QStringLiteral("cb2"), QStringLiteral("第二个频率时间长（MS）")},
+             {QStringLiteral("cb3"), QStringLiteral("前后两个频率的间隔时间长（MS）")},
+             {QStringLiteral("ed1"), QStringLiteral("A音（HZ）")},
+             {QStringLiteral("ed2"), QStringLiteral("B音（HZ）")},
+             {QStringLiteral("ed3"), QStringLiteral("C音（HZ）")},
+             {QStringLiteral("ed4"), QStringLiteral("D音（HZ）")},
+             {QStringLiteral("ed5"), QStringLiteral("复位时间（MS）")}},
+            {{kEncodeTable,
+              {QStringLiteral("编码表"),
+               {QStringLiteral("信息码"), QStringLiteral("第一个频率（HZ）"), QStringLiteral("第二个频率（HZ）")}}},
+             {kDecodeTable, {QStringLiteral("解码表"), decode}}}};
+    }();
+    return shown;
+}
+
 QStringList toneTimeItems() { return numbers(50, 1000, 50); }
 QStringList pairItems() { return {"AB", "AC", "AD", "BA", "BC", "BD", "CA", "CB", "CD", "DA", "DC", "DB"}; }
 QStringList responseItems()
@@ -90,7 +114,9 @@ QStringList responseItems()
 }
 QStringList promptItems() { return numbers(1, kRows); }
 
-BlockLayout blockLayout()
+namespace {
+
+BlockLayout build()
 {
     BlockLayout blocks(kBlockCount);
     QList<Field> &settings = blocks[0];
@@ -115,7 +141,17 @@ BlockLayout blockLayout()
         const int first = 2 * block - 5;
         blocks[block] << decodeRow(0, first) << decodeRow(kDecodeRowBytes, first + 1);
     }
+    nameFields(blocks, captions());
     return blocks;
+}
+
+} // namespace
+
+BlockLayout blockLayout()
+{
+    // Built once: a read asks for it with every block it receives.
+    static const BlockLayout layout = build();
+    return layout;
 }
 
 void decodeRowRules(SignallingTexts &texts, int col, int row)

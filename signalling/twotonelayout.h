@@ -23,6 +23,9 @@ QStringList pairItems();     // "AB" … "DB"
 QStringList responseItems(); // "无", "提醒", "回复", "提醒并回复"
 QStringList promptItems();   // "1" … "16"
 
+// The window's name, the captions of its controls and of its tables "xg1" (encode) and "xg2" (decode).
+const WindowCaptions &captions();
+
 BlockLayout blockLayout();
 
 // After a cell (col, row) of xg2 was committed: a row whose "解码1" is empty takes no value, and

@@ -9,8 +9,14 @@
 
 class WidgetTexts : public SignallingTexts {
 public:
-    // An edit, a drop-down, a check box or a TCellGrid under `name`.
-    void add(const QString &name, QWidget *widget) { m_widgets.insert(name, widget); }
+    // An edit, a drop-down, a check box or a TCellGrid under `name`, which becomes its object name
+    // too when it has none, so that the layouts' names find the widgets (findChild).
+    void add(const QString &name, QWidget *widget)
+    {
+        if (widget->objectName().isEmpty())
+            widget->setObjectName(name);
+        m_widgets.insert(name, widget);
+    }
 
     QString text(const TextRef &ref) const override;
     void setText(const TextRef &ref, const QString &text) override;

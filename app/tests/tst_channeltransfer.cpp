@@ -215,13 +215,14 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
         QTest::newRow("rx frequency abc, row 7") << 1 << 7 << 0 << "abc"
-                                                 << "'abc' is not a valid floating point value";
+                                                 << "'abc' is not a valid floating point value\n信道 7「接收频率」";
         QTest::newRow("tx frequency 1.2.3, row 16") << 2 << 16 << 0 << "1.2.3"
-                                                    << "'1.2.3' is not a valid floating point value";
-        QTest::newRow("step 25k, row 1") << 8 << 1 << 0 << "25k" << "'25k' is not a valid integer value";
+                                                    << "'1.2.3' is not a valid floating point value\n信道 16「发射频率」";
+        QTest::newRow("step 25k, row 1") << 8 << 1 << 0 << "25k"
+                                         << "'25k' is not a valid integer value\n信道 1「步进频率」";
         QTest::newRow("seven decimals, row 2") << 1 << 2 << 0 << "145.1234567"
-                                               << "'145123456.7' is not a valid integer value";
-        QTest::newRow("squelch x") << 0 << 0 << 3 << "x" << "'x' is not a valid integer value";
+                                               << "'145123456.7' is not a valid integer value\n信道 2「接收频率」";
+        QTest::newRow("squelch x") << 0 << 0 << 3 << "x" << "'x' is not a valid integer value\n「静噪」";
     }
     void badTextSendsNothing()
     {

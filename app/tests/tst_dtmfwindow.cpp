@@ -122,7 +122,8 @@ private slots:
     {
         Form2->xg2->setCells(1, 10, QStringLiteral("12a"));
         Form2->wbtn->click();
-        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("'12a' is not a valid integer value")});
+        QCOMPARE(m_boxes->texts(),
+                 QStringList{QStringLiteral("'12a' is not a valid integer value\nDTMF 第 10 行「自动拨号存储器」")});
         QVERIFY(Form2->wbtn->isEnabled() && Form2->rbtn->isEnabled());
         QVERIFY(!Form1->Tim1->isActive() && !Form2->Timer1->isActive());
 

@@ -189,7 +189,7 @@ private slots:
         QTest::addColumn<int>("offset");
         QTest::addColumn<QString>("row");
         QTest::newRow("channel 3 power") << 0 << 3 << 12 << QStringLiteral("信道 3 | 发射功率 | 高 | 低");
-        QTest::newRow("DTMF block 1 byte 0") << 1 << 0 << 0 << QStringLiteral("DTMF 第 1 块 | cb1 | 06 | F9");
+        QTest::newRow("DTMF block 1 byte 0") << 1 << 0 << 0 << QStringLiteral("DTMF 第 1 块 | 「DTMF速率」 | 06 | F9");
     }
     void readBackReportsWhatTheRadioDidNotKeep()
     {

@@ -311,19 +311,20 @@ void TestChannelCodec::conversionError_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
 
-    const QString f = QStringLiteral("'%1' is not a valid floating point value");
-    const QString i = QStringLiteral("'%1' is not a valid integer value");
-    QTest::newRow("RX abc") << 1 << 0 << "abc" << f.arg("abc");
-    QTest::newRow("RX 145.1234567") << 1 << 0 << "145.1234567" << i.arg("145123456.7");
-    QTest::newRow("RX 5000 (beyond 32 bits)") << 1 << 0 << "5000" << i.arg("5000000000");
-    QTest::newRow("tone ab (short)") << 3 << 0 << "ab" << f.arg("ab");
-    QTest::newRow("tone 88.55") << 4 << 0 << "88.55" << i.arg("885.5");
-    QTest::newRow("step 6.25k") << 8 << 0 << "6.25k" << i.arg("6.25k");
-    QTest::newRow("scrambler x") << 12 << 0 << "x" << i.arg("x");
-    QTest::newRow("signalling information 无") << 14 << 0 << "无" << i.arg("无");
-    QTest::newRow("VOX level x") << 0 << int(SetVoxLevel) << "x" << i.arg("x");
-    QTest::newRow("VOX delay 关") << 0 << int(SetVoxDelay) << "关" << i.arg("关");
-    QTest::newRow("time-out 60s") << 0 << int(SetTimeOut) << "60s" << i.arg("60s");
+    // The conversion's own text, then the cell or the setting on a second line.
+    const QString f = QStringLiteral("'%1' is not a valid floating point value\n%2");
+    const QString i = QStringLiteral("'%1' is not a valid integer value\n%2");
+    QTest::newRow("RX abc") << 1 << 0 << "abc" << f.arg("abc", "信道 16「接收频率」");
+    QTest::newRow("RX 145.1234567") << 1 << 0 << "145.1234567" << i.arg("145123456.7", "信道 16「接收频率」");
+    QTest::newRow("RX 5000 (beyond 32 bits)") << 1 << 0 << "5000" << i.arg("5000000000", "信道 16「接收频率」");
+    QTest::newRow("tone ab (short)") << 3 << 0 << "ab" << f.arg("ab", "信道 16「QT/DQT解码」");
+    QTest::newRow("tone 88.55") << 4 << 0 << "88.55" << i.arg("885.5", "信道 16「QT/DQT编码」");
+    QTest::newRow("step 6.25k") << 8 << 0 << "6.25k" << i.arg("6.25k", "信道 16「步进频率」");
+    QTest::newRow("scrambler x") << 12 << 0 << "x" << i.arg("x", "信道 16「扰频」");
+    QTest::newRow("signalling information 无") << 14 << 0 << "无" << i.arg("无", "信道 16「信令信息」");
+    QTest::newRow("VOX level x") << 0 << int(SetVoxLevel) << "x" << i.arg("x", "「VOX等级」");
+    QTest::newRow("VOX delay 关") << 0 << int(SetVoxDelay) << "关" << i.arg("关", "「VOX延迟时间」");
+    QTest::newRow("time-out 60s") << 0 << int(SetTimeOut) << "60s" << i.arg("60s", "「超时定时器」");
 }
 
 void TestChannelCodec::conversionError()

@@ -85,13 +85,17 @@ private slots:
         QTest::addColumn<int>("block");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("cb2 105") << QStringList{"cb2=105"} << 0 << "'10.5' is not a valid integer value";
-        QTest::newRow("cb5 2550") << QStringList{"cb5=2550"} << 0 << "'25.5' is not a valid integer value";
-        QTest::newRow("cb1 empty") << QStringList{"cb1="} << 0 << "'' is not a valid integer value";
-        QTest::newRow("Edit1 1e3") << QStringList{"Edit1=1e3"} << 0 << "'1e3' is not a valid integer value";
-        QTest::newRow("cb6 E") << QStringList{"cb6=E"} << 0 << "「组呼码」: 'E' 不是可选值";
-        QTest::newRow("cb8 typed") << QStringList{"cb8=常"} << 0 << "「呼叫告警」: '常' 不是可选值";
-        QTest::newRow("row 10 abc") << QStringList{"xg2:1:10=abc"} << 2 << "'abc' is not a valid integer value";
+        // The conversion's own text, then the window and the field.
+        QTest::newRow("cb2 105") << QStringList{"cb2=105"} << 0
+                                 << "'10.5' is not a valid integer value\nDTMF「首位数码时间（毫秒）」";
+        QTest::newRow("cb5 2550") << QStringList{"cb5=2550"} << 0
+                                  << "'25.5' is not a valid integer value\nDTMF「D键设定(毫秒)」";
+        QTest::newRow("cb1 empty") << QStringList{"cb1="} << 0 << "'' is not a valid integer value\nDTMF「DTMF速率」";
+        QTest::newRow("Edit1 1e3") << QStringList{"Edit1=1e3"} << 0 << "'1e3' is not a valid integer value\nDTMF「ID码」";
+        QTest::newRow("cb6 E") << QStringList{"cb6=E"} << 0 << "DTMF「组呼码」: 'E' 不是可选值";
+        QTest::newRow("cb8 typed") << QStringList{"cb8=常"} << 0 << "DTMF「呼叫告警」: '常' 不是可选值";
+        QTest::newRow("row 10 abc") << QStringList{"xg2:1:10=abc"} << 2
+                                    << "'abc' is not a valid integer value\nDTMF 第 10 行「自动拨号存储器」";
     }
 
     void encodeErrors()

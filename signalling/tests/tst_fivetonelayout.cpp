@@ -134,13 +134,16 @@ private slots:
         QTest::addColumn<int>("block");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("cb1 55") << kTiming + QStringList{"cb1=55"} << 0 << "'5.5' is not a valid integer value";
+        QTest::newRow("cb1 55") << kTiming + QStringList{"cb1=55"} << 0
+                                << "'5.5' is not a valid integer value\n5TONE「发送第一帧编码的延迟时间（MS）」";
+        QTest::newRow("standard 2 time x") << kTiming + QStringList{"xg1:1:2=x"} << 0
+                                           << "'x' is not a valid integer value\n5TONE 标准表 第 2 行「发射时长（MS）」";
         QTest::newRow("row 5 in use, a code empty")
-            << QStringList{"xg2:1:5=12345"} << 3 << "'$' is not a valid integer value";
+            << QStringList{"xg2:1:5=12345"} << 3 << "'$' is not a valid integer value\n5TONE 编码表 第 5 行「第二帧编码」";
         QTest::newRow("encode standard CCIR1") << cells("xg2", 3, {"1", "1", "1", "1", "CCIR1"}) << 2
-                                               << "编码表 第 3 行「使用标准」: 'CCIR1' 不是可选值";
+                                               << "5TONE 编码表 第 3 行「使用标准」: 'CCIR1' 不是可选值";
         QTest::newRow("decode standard eia")
-            << QStringList{"xg3:1:16=eia"} << 16 << "解码表 第 16 行「使用标准」: 'eia' 不是可选值";
+            << QStringList{"xg3:1:16=eia"} << 16 << "5TONE 解码表 第 16 行「使用标准」: 'eia' 不是可选值";
     }
 
     void encodeErrors()

@@ -113,10 +113,16 @@ private slots:
         QTest::addColumn<QString>("message");
 
         const QStringList used = decodeRow(1, {"AB", "无", "1", "AB", "无", "1", "AB", "无", "1", "AB", "无", "1"});
-        QTest::newRow("ed1 x") << QStringList{"ed1=x"} << 0 << "'x' is not a valid floating point value";
-        QTest::newRow("ed2 1124.5") << QStringList{"ed2=1124.5"} << 0 << "'1124.5' is not a valid integer value";
-        QTest::newRow("解码2 empty") << used + QStringList{"xg2:4:1="} << 3 << "'$' is not a valid integer value";
-        QTest::newRow("解码4 XY") << used + QStringList{"xg2:10:1=XY"} << 3 << "'$XY' is not a valid integer value";
+        QTest::newRow("ed1 x") << QStringList{"ed1=x"} << 0 << "'x' is not a valid floating point value\n2TONE「A音（HZ）」";
+        QTest::newRow("ed2 1124.5") << QStringList{"ed2=1124.5"} << 0
+                                    << "'1124.5' is not a valid integer value\n2TONE「B音（HZ）」";
+        QTest::newRow("解码2 empty") << used + QStringList{"xg2:4:1="} << 3
+                                     << "'$' is not a valid integer value\n2TONE 解码表 第 1 行「解码2」";
+        QTest::newRow("解码4 XY") << used + QStringList{"xg2:10:1=XY"} << 3
+                                  << "'$XY' is not a valid integer value\n2TONE 解码表 第 1 行「解码4」";
+        // Each decode has a 提示: the one meant is named by its decode.
+        QTest::newRow("解码3 提示 x") << used + QStringList{"xg2:9:1=x"} << 3
+                                      << "'x' is not a valid integer value\n2TONE 解码表 第 1 行「解码3」的「提示」";
     }
 
     void encodeErrors()
