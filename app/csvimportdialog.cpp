@@ -72,8 +72,9 @@ CsvImportDialog::CsvImportDialog(const ChannelCsvFile &file, const QString &file
     previewLabel->setWordWrap(true);
     layout->addWidget(previewLabel);
 
-    buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("导入"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    auto *buttons = new QDialogButtonBox(this);
+    importButton = buttons->addButton(QStringLiteral("导入"), QDialogButtonBox::AcceptRole);
+    importButton->setDefault(true);
     buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -95,7 +96,7 @@ std::optional<CsvPlacement> CsvImportDialog::placement() const
 void CsvImportDialog::updatePreview()
 {
     const std::optional<CsvPlacement> chosen = placement();
-    buttons->buttons().first()->setEnabled(false);
+    importButton->setEnabled(false);
     if (!chosen) {
         previewLabel->setText(QStringLiteral("文件里没有 Location 是数字的行，无从导入。"));
         return;
@@ -127,7 +128,7 @@ void CsvImportDialog::updatePreview()
     if (chosen->firstRow > 0)
         lines << QStringLiteral("所选的行之前的 %1 行不导入。").arg(chosen->firstRow);
     previewLabel->setText(lines.join(u'\n'));
-    buttons->buttons().first()->setEnabled(!filled.empty());
+    importButton->setEnabled(!filled.empty());
 }
 
 QDialog *csvImportReport(QWidget *parent, const QString &summary, const QStringList &lines)

@@ -10,8 +10,8 @@
 #include <optional>
 
 class QComboBox;
-class QDialogButtonBox;
 class QLabel;
+class QPushButton;
 class QSpinBox;
 
 // Asks for the first row of the file to import and the channel it lands in, showing how many rows
@@ -28,7 +28,7 @@ public:
     QComboBox *firstRowBox;  // the rows whose Location is a number, in file order
     QSpinBox *channelBox;    // 1–16
     QLabel *previewLabel;    // what the choice would fill and skip
-    QDialogButtonBox *buttons;
+    QPushButton *importButton;
 
 private:
     void updatePreview();
