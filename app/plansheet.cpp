@@ -2,6 +2,7 @@
 #include "app/plansheet.h"
 
 #include "app/Unit1.h"
+#include "app/csvimportdialog.h"
 #include "app/desktop.h"
 #include "app/planprint.h"
 #include "channels/channelcsv.h"
@@ -113,6 +114,12 @@ PlanSheet::PlanSheet(TForm1 &form) : m_form(form), m_grid(form.xg), m_history(fo
 
     chooseCsvToImport = [this] {
         return runFileDialog(&m_form, QFileDialog::AcceptOpen, QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"));
+    };
+    chooseCsvPlacement = [this](const ChannelCsvFile &file, const QString &fileName) -> std::optional<CsvPlacement> {
+        CsvImportDialog dialog(file, QFileInfo(fileName).fileName(), &m_form);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.placement();
     };
     chooseCsvToExport = [this] {
         return runFileDialog(&m_form, QFileDialog::AcceptSave, QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"));
@@ -368,12 +375,27 @@ void PlanSheet::importCsv()
     const QString file = chooseCsvToImport ? chooseCsvToImport() : QString();
     if (file.isEmpty())
         return;
-    const CsvReport report = loadChannelCsv(m_form.texts(), file);
+    // A file that is no channel list is refused before anything is asked.
+    const ChannelCsvFile csv = ChannelCsvFile::load(file);
+    const std::optional<CsvPlacement> placement = chooseCsvPlacement ? chooseCsvPlacement(csv, file) : CsvPlacement{};
+    if (!placement)
+        return;
+    const CsvReport report = csv.importInto(m_form.texts(), *placement);
     m_history.record(QStringLiteral("导入 CSV"));
-    QString text = QStringLiteral("从 %1 导入了 %2 个信道。").arg(QFileInfo(file).fileName()).arg(report.channels);
+    QStringList lines;
+    if (placement->firstRow > 0)
+        lines << QStringLiteral("从第 %1 行起导入，之前的 %2 行没有读入。")
+                     .arg(csv.rows()[placement->firstRow].line)
+                     .arg(placement->firstRow);
+    // The channels now in the table come first; the rows left out may run to a hundred.
+    if (!report.outOfBand.isEmpty())
+        lines << QStringLiteral("%1 处频率在本机频段外，照样导入了，写频前会再提醒：").arg(report.outOfBand.size())
+              << report.outOfBand;
     if (!report.skipped.isEmpty())
-        text += QStringLiteral("\n跳过了 %1 行：\n").arg(report.skipped.size()) + report.skipped.join(u'\n');
-    rtl::dialogs::infoBox(text);
+        lines << QStringLiteral("跳过了 %1 行：").arg(report.skipped.size()) << report.skipped;
+    showCsvImportReport(&m_form,
+                        QStringLiteral("从 %1 导入了 %2 个信道。").arg(QFileInfo(file).fileName()).arg(report.channels),
+                        lines);
 }
 
 void PlanSheet::exportCsv()

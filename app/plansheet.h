@@ -3,10 +3,12 @@
 #pragma once
 
 #include "app/planhistory.h"
+#include "channels/channelcsv.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QPrinter;
@@ -45,6 +47,8 @@ public:
     // The dialogs; tests replace them so that nothing modal opens. A chooser returns an empty
     // name when the user cancels.
     std::function<QString()> chooseCsvToImport;
+    // Where the rows of the CSV file picked go; none when the user cancels.
+    std::function<std::optional<CsvPlacement>(const ChannelCsvFile &file, const QString &fileName)> chooseCsvPlacement;
     std::function<QString()> chooseCsvToExport;
     std::function<QString()> choosePdf;
     std::function<SaveChoice()> askToSave;

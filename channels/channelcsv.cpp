@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -44,7 +45,7 @@ enum CsvColumn {
 
 constexpr qint64 kHzPerMHz = 1000000;
 constexpr qint64 kCellStepHz = 10;    // the table shows MHz with five decimals
-constexpr qint64 kMaxHz = 2147483647; // the radio keeps a signed 32-bit count of Hz
+constexpr qint64 kMaxHz = kMaxFrequencyHz;
 constexpr qint64 kMaxCsvBytes = 1024 * 1024;
 // Further apart than this, the transmit frequency is written whole as a split.
 constexpr qint64 kMaxShiftHz = 50 * kHzPerMHz;
@@ -57,6 +58,7 @@ const QString kNone = QStringLiteral("无");
 const QString kHave = QStringLiteral("有");
 const QString kDefaultTone = QStringLiteral("88.5");
 const QString kDefaultDcs = QStringLiteral("023");
+const QChar kSeparators[] = {u',', u';', u'\t'};
 
 // A row left out, and why.
 struct SkipRow {
@@ -112,7 +114,17 @@ QString csvMHz(qint64 hz)
 // Hz as the table shows them; `hz` is a whole number of table steps.
 QString cellMHz(qint64 hz)
 {
-    return QStringLiteral("%1.%2").arg(hz / kHzPerMHz).arg(hz % kHzPerMHz / kCellStepHz, 5, 10, QLatin1Char('0'));
+    const qint64 size = std::llabs(hz);
+    return QStringLiteral("%1%2.%3")
+        .arg(hz < 0 ? QStringLiteral("-") : QString())
+        .arg(size / kHzPerMHz)
+        .arg(size % kHzPerMHz / kCellStepHz, 5, 10, QLatin1Char('0'));
+}
+
+// Hz as MHz with six decimals, for messages about any count of Hz.
+QString messageMHz(qint64 hz)
+{
+    return QString::number(double(hz) / kHzPerMHz, 'f', 6);
 }
 
 qint64 cellHz(int col, const QString &text)
@@ -127,9 +139,10 @@ qint64 cellHz(int col, const QString &text)
 }
 
 // A CSV frequency in MHz, read digit by digit so no rounding creeps in; -1 when it is no number.
+// The decimal mark may be a comma, as spreadsheets write it in locales that separate with `;`.
 qint64 csvHz(const QString &text)
 {
-    static const QRegularExpression number(QStringLiteral("^(\\d{1,5})(?:\\.(\\d*))?$"));
+    static const QRegularExpression number(QStringLiteral("^(\\d{1,5})(?:[.,](\\d*))?$"));
     const QRegularExpressionMatch m = number.match(text.trimmed());
     if (!m.hasMatch())
         return -1;
@@ -141,19 +154,19 @@ qint64 csvHz(const QString &text)
     return m.captured(1).toLongLong() * kHzPerMHz + fraction.leftJustified(6, u'0').toLongLong();
 }
 
+// A frequency the encoder would refuse is left out, as a typed one would stop the write.
 qint64 holdableHz(const QString &what, qint64 hz)
 {
-    if (hz <= 0 || hz > kMaxHz)
-        throw SkipRow{
-            QStringLiteral("%1 %2 MHz 超出本机范围").arg(what, QString::number(double(hz) / kHzPerMHz, 'f', 6))};
+    if (frequencyFit(hz) == FrequencyFit::NotHoldable)
+        throw SkipRow{QStringLiteral("%1 %2 MHz 超出本机范围").arg(what, messageMHz(hz))};
     if (hz % kCellStepHz != 0)
-        throw SkipRow{QStringLiteral("%1 %2 MHz 不是 10 Hz 的整数倍").arg(what, csvMHz(hz))};
+        throw SkipRow{QStringLiteral("%1 %2 MHz 不是 10 Hz 的整数倍").arg(what, messageMHz(hz))};
     return hz;
 }
 
 double csvNumber(const QString &text, bool *ok)
 {
-    return QLocale::c().toDouble(text.trimmed(), ok);
+    return QLocale::c().toDouble(text.trimmed().replace(u',', u'.'), ok);
 }
 
 // One data row of a file, fields found by the header's column names.
@@ -312,15 +325,22 @@ QStringList csvFields(const ChannelTexts &t, int row)
     return f;
 }
 
-// The cells one CSV row sets, in typing order: (column, text).
-QList<std::pair<int, QString>> rowCells(const Record &r)
+// The cells one CSV row sets, in typing order: (column, text); and its frequencies, 0 for an
+// unused location.
+struct RowCells {
+    QList<std::pair<int, QString>> cells;
+    qint64 rxHz = 0;
+    qint64 txHz = 0;
+};
+
+RowCells rowCells(const Record &r)
 {
     const QString frequency = r.value(Frequency);
     const qint64 rxRead = frequency.isEmpty() ? 0 : csvHz(frequency);
     if (rxRead < 0)
         throw SkipRow{QStringLiteral("Frequency「%1」不是数字").arg(frequency)};
     if (rxRead == 0)
-        return {{ColRxFrequency, QString()}}; // an unused location
+        return {{{ColRxFrequency, QString()}}}; // an unused location
     const qint64 rx = holdableHz(QStringLiteral("接收频率"), rxRead);
 
     const QString duplex = r.value(Duplex);
@@ -366,7 +386,45 @@ QList<std::pair<int, QString>> rowCells(const Record &r)
     }
     if (!r.value(TStep).isEmpty())
         cells << std::pair{ColStep, csvStep(r.value(TStep))};
-    return cells;
+    return {cells, rx, tx};
+}
+
+// The text of a file: UTF-8 with or without byte order mark, else GBK, which spreadsheets write
+// in Chinese locales.
+QString decodeCsv(const QByteArray &bytes, QString *encoding)
+{
+    const QString neither = QStringLiteral("这既不是 UTF-8 也不是 GBK 文本，不是信道 CSV 文件。表格没有改动。");
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError()) {
+        *encoding = QStringLiteral("UTF-8");
+        if (text.startsWith(QChar(0xFEFF)))
+            text.remove(0, 1);
+        return text;
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        throw EChannelCsvError(neither); // marked as UTF-8, but it is not
+    QStringDecoder gbk("GBK", QStringConverter::Flag::Stateless);
+    text = gbk.decode(bytes);
+    // Bytes GBK leaves unassigned or to its user-defined areas decode to private-use characters,
+    // which no spreadsheet writes: such a file is something else.
+    const auto privateUse = [](QChar c) { return c.unicode() >= 0xE000 && c.unicode() <= 0xF8FF; };
+    if (!gbk.isValid() || gbk.hasError() || std::any_of(text.cbegin(), text.cend(), privateUse))
+        throw EChannelCsvError(neither);
+    *encoding = QStringLiteral("GBK");
+    return text;
+}
+
+// CSV column -> field index for the columns a header line names.
+QHash<int, int> headerColumns(const QStringList &header)
+{
+    QHash<int, int> at;
+    for (int i = 0; i < header.size(); ++i) {
+        for (int column = 0; column < CsvColumnCount; ++column)
+            if (header[i].trimmed().compare(csvColumns()[column], Qt::CaseInsensitive) == 0 && !at.contains(column))
+                at.insert(column, i);
+    }
+    return at;
 }
 
 QByteArray readCsvFile(const QString &fileName)
@@ -424,67 +482,107 @@ QByteArray channelCsv(const ChannelTexts &texts, CsvReport *report)
     return joinDelimited(rows, u',', QStringLiteral("\r\n")).toUtf8();
 }
 
-CsvReport importChannelCsv(ChannelTexts &texts, const QByteArray &bytes)
+ChannelCsvFile::ChannelCsvFile(const QByteArray &bytes)
 {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        throw EChannelCsvError(QStringLiteral("这不是 UTF-8 文本的 CSV 文件。表格没有改动。"));
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    const QList<QStringList> rows = splitDelimited(text, u',');
-
-    QHash<int, int> at; // CSV column -> field index in the file
-    const QStringList header = rows.value(0);
-    for (int i = 0; i < header.size(); ++i) {
-        for (int column = 0; column < CsvColumnCount; ++column)
-            if (header[i].trimmed().compare(csvColumns()[column], Qt::CaseInsensitive) == 0 && !at.contains(column))
-                at.insert(column, i);
+    const QString text = decodeCsv(bytes, &m_encoding);
+    // The separator is the one by which the header line names the two columns every file has.
+    const QString header = text.left(text.indexOf(QRegularExpression(QStringLiteral("[\r\n]"))));
+    for (QChar separator : kSeparators) {
+        m_at = headerColumns(splitDelimited(header, separator).value(0));
+        m_separator = separator;
+        if (m_at.contains(Location) && m_at.contains(Frequency))
+            break;
     }
-    if (!at.contains(Location) || !at.contains(Frequency))
+    if (!m_at.contains(Location) || !m_at.contains(Frequency))
         throw EChannelCsvError(
             QStringLiteral("这不是信道 CSV 文件：第一行没有 Location 和 Frequency 列。表格没有改动。"));
 
+    const QList<QStringList> lines = splitDelimited(text, m_separator);
+    for (int i = 1; i < lines.size(); ++i) {
+        if (lines[i].join(QString()).trimmed().isEmpty())
+            continue;
+        Row row;
+        row.line = i + 1;
+        row.fields = lines[i];
+        row.location = Record(row.fields, m_at).value(Location);
+        bool ok = false;
+        const int number = row.location.toInt(&ok);
+        if (ok)
+            row.number = number;
+        m_rows << row;
+    }
+}
+
+ChannelCsvFile ChannelCsvFile::load(const QString &fileName)
+{
+    return ChannelCsvFile(readCsvFile(fileName));
+}
+
+std::optional<CsvPlacement> ChannelCsvFile::placing(int row, int channel) const
+{
+    if (row < 0 || row >= m_rows.size() || !m_rows[row].number)
+        return std::nullopt;
+    return CsvPlacement{row, channel - *m_rows[row].number};
+}
+
+std::optional<int> ChannelCsvFile::landing(int row, const CsvPlacement &placement) const
+{
+    if (row < placement.firstRow || row >= m_rows.size() || !m_rows[row].number)
+        return std::nullopt;
+    return *m_rows[row].number + placement.shift;
+}
+
+CsvReport ChannelCsvFile::importInto(ChannelTexts &texts, const CsvPlacement &placement) const
+{
     CsvReport report;
-    QHash<int, int> lineOf; // location -> file line that set it
+    QHash<int, int> lineOf; // channel -> file line that set it
     MemoryChannelTexts scratch;
     PlanSnapshot::capture(texts).restore(scratch);
-    for (int i = 1; i < rows.size(); ++i) {
-        const QStringList &fields = rows[i];
-        if (fields.join(QString()).trimmed().isEmpty())
-            continue;
-        const Record record(fields, at);
-        const int line = i + 1;
-        const QString location = record.value(Location);
+    for (int i = std::max(0, placement.firstRow); i < m_rows.size(); ++i) {
+        const Row &row = m_rows[i];
+        const QString where = QStringLiteral("第 %1 行（Location %2）").arg(QString::number(row.line), row.location);
         try {
-            bool ok = false;
-            const int channel = location.toInt(&ok);
-            if (!ok)
-                throw SkipRow{QStringLiteral("Location「%1」不是数字").arg(location)};
+            if (!row.number)
+                throw SkipRow{QStringLiteral("Location「%1」不是数字").arg(row.location)};
+            const int channel = *landing(i, placement);
             if (channel < 1 || channel > kChannelCount)
-                throw SkipRow{QStringLiteral("本机只有位置 1–%1").arg(kChannelCount)};
+                throw SkipRow{placement.shift == 0
+                                  ? QStringLiteral("本机只有位置 1–%1").arg(kChannelCount)
+                                  : QStringLiteral("落在信道 %1，本机只有信道 1–%2").arg(channel).arg(kChannelCount)};
             if (lineOf.contains(channel))
-                throw SkipRow{QStringLiteral("位置 %1 已由第 %2 行给出").arg(channel).arg(lineOf[channel])};
-            const QList<std::pair<int, QString>> cells = rowCells(record);
-            for (const auto &[col, cellText] : cells) {
+                throw SkipRow{QStringLiteral("位置 %1 已由第 %2 行给出").arg(*row.number).arg(lineOf[channel])};
+            const RowCells taken = rowCells(Record(row.fields, m_at));
+            for (const auto &[col, cellText] : taken.cells) {
                 scratch.setCell(col, channel, cellText);
                 try {
                     xgSetEditText(scratch, col, channel);
                 } catch (const rtl::Exception &e) {
                     throw EChannelCsvError(
                         QStringLiteral("第 %1 行：%2不能取「%3」：%4\n表格没有改动。")
-                            .arg(QString::number(line), channelCellName(col, channel), cellText, e.message()));
+                            .arg(QString::number(row.line), channelCellName(col, channel), cellText, e.message()));
                 }
             }
-            lineOf.insert(channel, line);
+            lineOf.insert(channel, row.line);
             ++report.channels;
+            // Taken as typing would take it; the write's warnings will say the same again.
+            const std::pair<int, qint64> frequencies[] = {{ColRxFrequency, taken.rxHz}, {ColTxFrequency, taken.txHz}};
+            for (const auto &[col, hz] : frequencies) {
+                if (taken.rxHz != 0 && frequencyFit(hz) == FrequencyFit::OutOfBand)
+                    report.outOfBand << QStringLiteral("%1：%2%3 %4")
+                                            .arg(where, channelCellName(col, channel), scratch.cell(col, channel),
+                                                 outOfBandText());
+            }
         } catch (const SkipRow &skip) {
-            report.skipped
-                << QStringLiteral("第 %1 行（Location %2）：%3").arg(QString::number(line), location, skip.reason);
+            report.skipped << QStringLiteral("%1：%2").arg(where, skip.reason);
         }
     }
     PlanSnapshot::capture(scratch).restore(texts);
     return report;
+}
+
+CsvReport importChannelCsv(ChannelTexts &texts, const QByteArray &bytes)
+{
+    return ChannelCsvFile(bytes).importInto(texts);
 }
 
 CsvReport saveChannelCsv(const ChannelTexts &texts, const QString &fileName)
@@ -501,5 +599,5 @@ CsvReport saveChannelCsv(const ChannelTexts &texts, const QString &fileName)
 
 CsvReport loadChannelCsv(ChannelTexts &texts, const QString &fileName)
 {
-    return importChannelCsv(texts, readCsvFile(fileName));
+    return ChannelCsvFile::load(fileName).importInto(texts);
 }

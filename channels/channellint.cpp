@@ -12,8 +12,6 @@
 
 namespace {
 
-// The radio's two bands, in Hz.
-constexpr qint64 kBands[][2] = {{136'000'000, 174'000'000}, {400'000'000, 480'000'000}};
 constexpr qint64 kMaxSplitHz = 10'000'000;
 
 std::optional<qint64> hertz(const QString &text)
@@ -32,14 +30,6 @@ std::optional<int> integer(const QString &text)
     } catch (const rtl::Exception &) {
         return std::nullopt;
     }
-}
-
-bool inBand(qint64 hz)
-{
-    for (const auto &band : kBands)
-        if (hz >= band[0] && hz <= band[1])
-            return true;
-    return false;
 }
 
 QString caption(int col)
@@ -61,8 +51,9 @@ void lintFrequency(const ChannelTexts &texts, int row, int col, std::optional<in
     const std::optional<qint64> hz = hertz(text);
     if (!hz)
         return;
-    if (!inBand(*hz))
-        out << PlanWarning{row, caption(col), text, QStringLiteral("不在 136–174 MHz 或 400–480 MHz 频段内")};
+    // What the record cannot hold does not convert: the encoder refuses it, so no warning is due.
+    if (frequencyFit(*hz) == FrequencyFit::OutOfBand)
+        out << PlanWarning{row, caption(col), text, outOfBandText()};
     else if (step && *step > 0 && *hz % *step != 0)
         out << PlanWarning{row, caption(col), text, QStringLiteral("不是步进 %1 Hz 的整数倍").arg(*step)};
 }

@@ -3,9 +3,18 @@
 
 #include "rtl/sysutils.h"
 
+#include <limits>
+
 namespace {
 
 const QString kNone = QStringLiteral("无");
+
+// The radio's two bands, in Hz.
+constexpr qint64 kBands[][2] = {{136'000'000, 174'000'000}, {400'000'000, 480'000'000}};
+constexpr qint64 kHzPerMHz = 1'000'000;
+static_assert(kMinFrequencyHz == std::numeric_limits<qint32>::min()
+                  && kMaxFrequencyHz == std::numeric_limits<qint32>::max(),
+              "the record keeps a frequency as a signed 32-bit count of Hz");
 
 QStringList numbers(int from, int to)
 {
@@ -145,6 +154,25 @@ bool isBlankCell(const QString &text)
 QString frequencyText(double megahertz)
 {
     return rtl::FormatFloat(QStringLiteral("0.00000"), megahertz);
+}
+
+FrequencyFit frequencyFit(qint64 hz)
+{
+    if (hz < kMinFrequencyHz || hz > kMaxFrequencyHz)
+        return FrequencyFit::NotHoldable;
+    for (const auto &band : kBands)
+        if (hz >= band[0] && hz <= band[1])
+            return FrequencyFit::InBand;
+    return FrequencyFit::OutOfBand;
+}
+
+QString outOfBandText()
+{
+    return QStringLiteral("不在 %1–%2 MHz 或 %3–%4 MHz 频段内")
+        .arg(kBands[0][0] / kHzPerMHz)
+        .arg(kBands[0][1] / kHzPerMHz)
+        .arg(kBands[1][0] / kHzPerMHz)
+        .arg(kBands[1][1] / kHzPerMHz);
 }
 
 void xgSetEditText(ChannelTexts &texts, int col, int row)

@@ -87,6 +87,17 @@ bool isBlankCell(const QString &text);
 // A frequency in MHz as the table shows it, with five decimals.
 QString frequencyText(double megahertz);
 
+// The one rule for a channel's frequencies, in Hz. The channel record keeps a signed 32-bit count
+// of Hz, so the encoder refuses anything beyond it; of what it holds, the radio works only inside
+// its two bands. Typing takes any number, the write's warnings name what is out of band, and CSV
+// import takes a row as a typed value would fare at write time.
+constexpr qint64 kMaxFrequencyHz = 2'147'483'647;
+constexpr qint64 kMinFrequencyHz = -kMaxFrequencyHz - 1;
+enum class FrequencyFit { InBand, OutOfBand, NotHoldable };
+FrequencyFit frequencyFit(qint64 hz);
+// What the warnings say of a frequency outside the bands.
+QString outOfBandText();
+
 // The table's edit rules for the cell just edited: empty-row rule, completion rule, format rule.
 // A frequency that is not a number throws EConvertError before anything of the row changes.
 void xgSetEditText(ChannelTexts &texts, int col, int row);

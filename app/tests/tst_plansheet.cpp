@@ -1,6 +1,7 @@
 // Undo, copy and paste, CSV and print in the main window, driven by keys as a user works.
 #include "app/Unit1.h"
 #include "app/Unit3.h"
+#include "app/csvimportdialog.h"
 #include "app/forms.h"
 #include "app/plansheet.h"
 #include "grid/cellgrid.h"
@@ -13,7 +14,11 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPrinter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -90,6 +95,10 @@ private slots:
         Form1->show();
         QVERIFY(QTest::qWaitForWindowExposed(Form1));
         m_sheet = Form1->sheet();
+        // The import dialog as it opens, never shown: its first row into channel 1.
+        m_sheet->chooseCsvPlacement = [](const ChannelCsvFile &file, const QString &name) {
+            return CsvImportDialog(file, name).placement();
+        };
     }
     void cleanup()
     {
@@ -175,6 +184,11 @@ private slots:
         file.write("Location,Frequency,Duplex,Offset,Mode\r\n12,430.5,+,2,NFM\r\n20,431,,,FM\r\n");
         file.close();
         m_sheet->chooseCsvToImport = [&] { return csv; };
+        m_sheet->chooseCsvPlacement = [](const ChannelCsvFile &file, const QString &name) {
+            CsvImportDialog dialog(file, name);
+            dialog.channelBox->setValue(12); // Location 12 into channel 12
+            return dialog.placement();
+        };
         const QStringList loaded = planTexts();
         m_sheet->importCsvAction->trigger();
         QCOMPARE(row(12).mid(0, 2), (QStringList{"430.50000", "432.50000"}));
@@ -185,6 +199,56 @@ private slots:
         QCOMPARE(planTexts(), loaded);
         keys(Qt::Key_Z);
         QCOMPARE(planTexts(), start);
+    }
+
+    // The generic example list (Locations 25–149) through 文件 → 导入 CSV: the dialog offers its
+    // first row into channel 1, and the rows that do not fit are named in the report.
+    void importListStartingPast16()
+    {
+        QByteArray bytes = "Location;Name;Frequency;Duplex;Offset;Tone;rToneFreq;cToneFreq;Mode;TStep\r\n";
+        for (int location = 25; location <= 149; ++location)
+            bytes += QStringLiteral("%1;CH%1;%2;;0,000000;;88,5;88,5;FM;25,00\r\n")
+                         .arg(location)
+                         .arg(QString::number(400.0 + location * 0.025, 'f', 6).replace(u'.', u','))
+                         .toLatin1();
+        const QString csv = m_dir.filePath(QStringLiteral("generic.csv"));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        m_sheet->chooseCsvToImport = [&] { return csv; };
+        QString preview;
+        m_sheet->chooseCsvPlacement = [&](const ChannelCsvFile &rows, const QString &name) {
+            CsvImportDialog dialog(rows, QFileInfo(name).fileName());
+            preview = dialog.previewLabel->text();
+            return dialog.placement();
+        };
+        m_sheet->importCsvAction->trigger();
+        QCOMPARE(preview, QStringLiteral("将填入信道 1–16（16 个）。\n109 行落在信道 1–16 之外，将跳过。"));
+        for (int r = 1; r <= 16; ++r)
+            QCOMPARE(row(r).mid(0, 2), QStringList(2, QString::number(400.0 + (r + 24) * 0.025, 'f', 5)));
+        const QStringList report = m_boxes->texts().value(0).split(u'\n');
+        QCOMPARE(report.mid(0, 3), (QStringList{QStringLiteral("从 generic.csv 导入了 16 个信道。"),
+                                                QStringLiteral("跳过了 109 行："),
+                                                QStringLiteral("第 18 行（Location 41）：落在信道 17，本机只有信道 1–16")}));
+        QCOMPARE(report.size(), 3 + 108);
+        QCOMPARE(report.last(), QStringLiteral("第 126 行（Location 149）：落在信道 125，本机只有信道 1–16"));
+    }
+
+    // A report of a hundred rows scrolls inside a dialog that fits the screen.
+    void importReportFitsTheScreen()
+    {
+        QStringList lines{QStringLiteral("跳过了 120 行：")};
+        for (int n = 0; n < 120; ++n)
+            lines << QStringLiteral("第 %1 行（Location %1）：本机只有位置 1–16").arg(n + 17);
+        std::unique_ptr<QDialog> dialog(csvImportReport(Form1, QStringLiteral("从 x.csv 导入了 0 个信道。"), lines));
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QVERIFY(dialog->frameGeometry().height() <= dialog->screen()->availableGeometry().height());
+        auto *list = dialog->findChild<QPlainTextEdit *>();
+        QVERIFY(list);
+        QCOMPARE(list->toPlainText(), lines.join(u'\n'));
+        QVERIFY(list->verticalScrollBar()->maximum() > 0);
     }
 
     void copyPasteClearAndRefusal()

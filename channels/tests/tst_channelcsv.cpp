@@ -1,5 +1,7 @@
 // The channel table in the CSV layout radio programming tools exchange, both ways.
+#include "channels/channelcodec.h"
 #include "channels/channelcsv.h"
+#include "channels/channellint.h"
 #include "channels/channeltable.h"
 #include "channels/memorychanneltexts.h"
 #include "channels/plansnapshot.h"
@@ -34,6 +36,23 @@ QString field(const QByteArray &csv, int line, const QString &column)
     const QList<QByteArray> lines = csv.split('\n');
     const int at = int(csvColumns().indexOf(column));
     return QString::fromUtf8(lines.value(line).trimmed().split(',').value(at));
+}
+
+// The generic example list: Locations 25–149, 25 kHz apart from 145 MHz.
+QByteArray genericList()
+{
+    QByteArray csv = "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,Mode,TStep\r\n";
+    for (int location = 25; location <= 149; ++location)
+        csv += QStringLiteral("%1,CH%1,%2,,0.000000,,88.5,88.5,FM,25.00\r\n")
+                   .arg(location)
+                   .arg(QString::number(145.0 + (location - 25) * 0.025, 'f', 6))
+                   .toLatin1();
+    return csv;
+}
+
+QString genericFrequency(int location)
+{
+    return QString::number(145.0 + (location - 25) * 0.025, 'f', 5);
 }
 
 } // namespace
@@ -150,10 +169,161 @@ private slots:
                                               QStringLiteral("第 7 行（Location 5）：亚音 69.4 Hz 本机没有")}));
     }
 
+    // One channel as spreadsheets in different locales save it.
+    void fileLayouts_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QString>("separator");
+        const QByteArray comma = "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,Mode,TStep\r\n"
+                                 "3,\"North, hill\",145.125000,-,0.600000,Tone,88.5,NFM,12.50\r\n";
+        QTest::newRow(", UTF-8") << comma << "UTF-8" << ",";
+        QTest::newRow("; with decimal commas")
+            << QByteArray("Location;Name;Frequency;Duplex;Offset;Tone;rToneFreq;Mode;TStep\r\n"
+                          "3;\"Nord; Berg\";145,125000;-;0,600000;Tone;88,5;NFM;12,50\r\n")
+            << "UTF-8" << ";";
+        QTest::newRow("tab, quoted , and ; in the header")
+            << QByteArray("Location\tName\tFrequency\tDuplex\tOffset\tTone\trToneFreq\tMode\tTStep\t\"Note, a; b, c\"\n"
+                          "3\tNorth\t145.125000\t-\t0.600000\tTone\t88.5\tNFM\t12.50\t\n")
+            << "UTF-8" << "\t";
+        const QString named = QStringLiteral("Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,Mode,TStep\r\n"
+                                             "3,北山中继,145.125000,-,0.600000,Tone,88.5,NFM,12.50\r\n");
+        QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") + named.toUtf8() << "UTF-8" << ",";
+        // 对讲机 in GBK, which is not UTF-8.
+        QTest::newRow("GBK")
+            << QByteArray("Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,Mode,TStep\r\n"
+                          "3,\xB6\xD4\xBD\xB2\xBB\xFA,145.125000,-,0.600000,Tone,88.5,NFM,12.50\r\n")
+            << "GBK" << ",";
+    }
+    void fileLayouts()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, encoding);
+        QFETCH(QString, separator);
+        std::optional<ChannelCsvFile> file;
+        QVERIFY_THROWS_NO_EXCEPTION(file.emplace(bytes));
+        QCOMPARE(file->encoding(), encoding);
+        QCOMPARE(QString(file->separator()), separator);
+        MemoryChannelTexts t;
+        const CsvReport report = file->importInto(t);
+        QCOMPARE(report.skipped, QStringList());
+        QCOMPARE(report.channels, 1);
+        QCOMPARE(row(t, 3, 8), (QStringList{"145.12500", "144.52500", "无", "88.5", "高", "窄带", "有", "12500"}));
+    }
+
+    // Where the rows of the generic list land: by Location nothing fits; a chosen first row and
+    // channel move the rows after it along (the first row into channel 1 is tst_plansheet's).
+    void placement_data()
+    {
+        QTest::addColumn<int>("firstRow"); // -1: by Location
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<QStringList>("frequencies"); // channels 1–16
+        QTest::addColumn<int>("skipped");
+        QTest::addColumn<QString>("firstSkipped");
+        QTest::newRow("by Location") << -1 << 0 << QStringList(16) << 125
+                                     << "第 2 行（Location 25）：本机只有位置 1–16";
+        QStringList tail(4);
+        for (int location = 100; location <= 111; ++location)
+            tail << genericFrequency(location);
+        QTest::newRow("Location 100 into channel 5") << 75 << 5 << tail << 38
+                                                     << "第 89 行（Location 112）：落在信道 17，本机只有信道 1–16";
+    }
+    void placement()
+    {
+        QFETCH(int, firstRow);
+        QFETCH(int, channel);
+        QFETCH(QStringList, frequencies);
+        QFETCH(int, skipped);
+        QFETCH(QString, firstSkipped);
+        const ChannelCsvFile file(genericList());
+        QCOMPARE(file.rows().size(), 125);
+        const std::optional<CsvPlacement> placement =
+            firstRow < 0 ? std::optional(CsvPlacement{}) : file.placing(firstRow, channel);
+        QVERIFY(placement);
+        MemoryChannelTexts t;
+        const CsvReport report = file.importInto(t, *placement);
+        QStringList got;
+        for (int r = 1; r <= 16; ++r)
+            got << t.cell(ColRxFrequency, r);
+        QCOMPARE(got, frequencies);
+        QCOMPARE(report.channels, 16 - int(frequencies.count(QString())));
+        QCOMPARE(report.skipped.size(), skipped);
+        QCOMPARE(report.skipped.value(0), firstSkipped);
+    }
+
+    // One rule for frequencies: typing keeps any number, the write's warnings name what is
+    // outside 136–174 and 400–480 MHz, the encoder refuses what the record cannot hold, and a CSV
+    // row fares the same way.
+    void bandRule_data()
+    {
+        QTest::addColumn<QString>("frequency");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("inBand");
+        QTest::addColumn<bool>("holdable");
+        QTest::newRow("52.525") << "52.525" << "52.52500" << false << true;
+        QTest::newRow("223.5") << "223.5" << "223.50000" << false << true;
+        QTest::newRow("904.5") << "904.5" << "904.50000" << false << true;
+        QTest::newRow("1294.5") << "1294.5" << "1294.50000" << false << true;
+        QTest::newRow("2305.2") << "2305.2" << "2305.20000" << false << false;
+        QTest::newRow("145.5") << "145.5" << "145.50000" << true << true;
+        QTest::newRow("440.0") << "440.0" << "440.00000" << true << true;
+    }
+    void bandRule()
+    {
+        QFETCH(QString, frequency);
+        QFETCH(QString, typed);
+        QFETCH(bool, inBand);
+        QFETCH(bool, holdable);
+        const QString outOfBand = QStringLiteral("不在 136–174 MHz 或 400–480 MHz 频段内");
+        const auto lint = [](const ChannelTexts &t) {
+            QStringList out;
+            for (const PlanWarning &w : lintChannelPlan(t))
+                out << QStringLiteral("%1|%2|%3").arg(w.column, w.value, w.message);
+            return out;
+        };
+
+        MemoryChannelTexts typing;
+        typing.setCell(ColRxFrequency, 1, frequency);
+        xgSetEditText(typing, ColRxFrequency, 1);
+        QCOMPARE(typing.cell(ColRxFrequency, 1), typed);
+        const QStringList warnings = lint(typing);
+        if (inBand || !holdable)
+            QCOMPARE(warnings, QStringList());
+        else
+            QCOMPARE(warnings, (QStringList{"接收频率|" + typed + '|' + outOfBand, "发射频率|" + typed + '|' + outOfBand}));
+        bool refused = false;
+        try {
+            validateChannelPlan(typing);
+        } catch (const rtl::Exception &) {
+            refused = true;
+        }
+        QCOMPARE(refused, !holdable);
+
+        MemoryChannelTexts imported;
+        const CsvReport report = importChannelCsv(imported, "Location,Frequency\n1," + frequency.toLatin1() + '\n');
+        if (!holdable) {
+            QCOMPARE(report.channels, 0);
+            QCOMPARE(report.skipped, QStringList{"第 2 行（Location 1）：接收频率 " + frequency + "00000 MHz 超出本机范围"});
+            QCOMPARE(imported.cell(ColRxFrequency, 1), QString());
+            return;
+        }
+        QCOMPARE(report.channels, 1);
+        QCOMPARE(report.skipped, QStringList());
+        QCOMPARE(row(imported, 1), row(typing, 1));
+        QCOMPARE(lint(imported), warnings);
+        if (inBand)
+            QCOMPARE(report.outOfBand, QStringList());
+        else
+            QCOMPARE(report.outOfBand, (QStringList{"第 2 行（Location 1）：信道 1「接收频率」" + typed + ' ' + outOfBand,
+                                                    "第 2 行（Location 1）：信道 1「发射频率」" + typed + ' ' + outOfBand}));
+    }
+
     void refusedFilesChangeNothing_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("GBK text") << QByteArray("Location,Frequency\n1,145.125,\xB6\xD4\n");
+        QTest::newRow("neither UTF-8 nor GBK") << QByteArray("Location,Frequency\n1,145.125,\xB6\xD4\xFF\n");
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFEL\0o\0c\0a\0t\0i\0o\0n\0", 18);
+        QTest::newRow("no Location column, ;") << QByteArray("Loc;Frequency\n1;145.125\n");
         QTest::newRow("no Frequency column") << QByteArray("Location,Name\n1,x\n");
         QTest::newRow("a channel plan file") << QByteArray("信道编号,接收频率\r\n1,145.12500\r\n");
     }
