@@ -75,6 +75,11 @@ for usb in 1a86:7523 10c4:ea60 0403:6001 067b:2303; do
 done
 grep -q 'TAG+="uaccess"' "$rules" && grep -q 'ENV{ID_MM_DEVICE_IGNORE}="1"' "$rules" || fail "udev rule actions"
 
+# The program names its desktop entry to Qt (kDesktopName, a UTF-16 literal): the one installed.
+hex() { od -An -tx1 -v | tr -s ' \n' '  '; }
+grep -qF "$(printf %s "$id" | iconv -t UTF-16LE | hex)" <(hex <"$root/usr/bin/radioprog") \
+    || fail "radioprog does not name its desktop entry $id"
+
 shown=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/radioprog" --version)
 [[ "$shown" == *" $version" ]] || fail "radioprog --version shows '$shown'"
 shown=$("$root/usr/bin/radio-sim" --version)
