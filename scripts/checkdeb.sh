@@ -57,6 +57,8 @@ grep -qx 'Categories=HamRadio;Utility;' "$desktop" || fail "desktop entry catego
 # The program opens plans named on its command line; images only from 恢复电台.
 grep -qx 'MimeType=application/x-radioprog-plan;' "$desktop" || fail "desktop entry does not open plans"
 grep -qx "Icon=$id" "$desktop" || fail "desktop entry's icon is not $id"
+# On X11 the window's class is the command's name, not the entry's.
+grep -qx 'StartupWMClass=radioprog' "$desktop" || fail "desktop entry does not match the window's class"
 mime="$root/usr/share/mime/packages/$id.xml"
 grep -q 'pattern="\*\.zq"' "$mime" || fail "MIME type lacks *.zq"
 grep -q 'pattern="\*\.rimg"' "$mime" || fail "MIME type lacks *.rimg"
