@@ -10,8 +10,9 @@ class QCoreApplication;
 class QWidget;
 class TForm1;
 
-// The desktop entry's and the icon's name; Wayland matches the window to the entry by it.
-inline const QString kDesktopName = QStringLiteral("radioprog");
+// The desktop entry's and the icon's name, RADIOPROG_APP_ID in CMakeLists.txt; Wayland matches the
+// window to the entry by it.
+inline const QString kDesktopName = QStringLiteral("org.example.radioprog");
 
 // Installs Qt's own Chinese translation (dialog buttons, file dialogs, --help); false when it is
 // not installed, and Qt's own texts stay English.

@@ -4,7 +4,7 @@ set -euo pipefail
 
 # The second line: Qt's Chinese texts, and what building and checking the .deb takes.
 RADIOPROG_PACKAGES=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins fonts-wqy-microhei
-                    qt6-translations-l10n dpkg-dev file librsvg2-bin desktop-file-utils appstream poppler-utils)
+                    qt6-translations-l10n dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian poppler-utils)
 
 radioprog_missing_packages() {
     local missing=()
