@@ -141,7 +141,8 @@ void BlockTransfer::sendFrame()
     setCounter(m_position);
     // An answer cannot come before the frame has crossed the line and the answer's first byte
     // after it: anything sooner answers an earlier frame.
-    m_minimumAnswerMs = m_link.lineTimeMs(length + 1);
+    // A tenth off for the tolerance of the two ends' clocks.
+    m_minimumAnswerMs = m_link.lineTimeMs(length) * 9 / 10;
     m_copies = 1;
     m_answers = 0;
     m_lastGapMs = 0;
@@ -149,6 +150,7 @@ void BlockTransfer::sendFrame()
     m_nextResendTick = 1;
     m_resendGap = 1;
     m_firstSent.start();
+    m_firstSentAt = std::chrono::steady_clock::now();
     m_lastCopy.start();
     m_copySentMs = {0};
     m_phase = Phase::Awaiting;
@@ -190,7 +192,8 @@ bool BlockTransfer::resendTick()
 
 bool BlockTransfer::tooEarly() const
 {
-    return m_firstSent.elapsed() < m_minimumAnswerMs;
+    // Timed from when the answer came off the line, not from when the program got to it.
+    return m_link.answerArrivedAt() - m_firstSentAt < std::chrono::milliseconds(m_minimumAnswerMs);
 }
 
 void BlockTransfer::acknowledged()

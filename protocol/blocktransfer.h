@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -152,6 +153,7 @@ private:
     int m_nextResendTick = 1;
     int m_resendGap = 1; // ticks between the last two copies
     QElapsedTimer m_firstSent;
+    std::chrono::steady_clock::time_point m_firstSentAt;
     QElapsedTimer m_lastCopy;
     QList<qint64> m_copySentMs; // since m_firstSent
 };

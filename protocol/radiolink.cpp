@@ -208,6 +208,7 @@ void RadioLink::Comm1ReceiveData(const char *buffer, std::uint16_t length)
 {
     if (length == 0 || buffer == nullptr)
         return;
+    m_arrivedAt = m_comm.burstArrivedAt().value_or(std::chrono::steady_clock::now());
     // The radio is talking: a resend waits until it has been silent for a whole interval, so an
     // answer still arriving is not asked for again.
     if (m_resend.isActive())

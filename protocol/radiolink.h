@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -49,6 +50,8 @@ public:
     const Buffer &receiveArea() const { return m_receiveArea; }
     // Bytes of the data frame being dispatched as they arrived (at most a whole frame).
     QByteArrayView lastAnswer() const;
+    // When the chunk being dispatched came off the line.
+    std::chrono::steady_clock::time_point answerArrivedAt() const { return m_arrivedAt; }
 
     // During a channel write: the frame sent last (0 the handshake). During a channel read: the
     // request sent last; the two-tone and five-tone windows count their blocks in it too.
@@ -105,6 +108,7 @@ private:
     QTimer &m_resend;
     QList<BlockTransfer *> m_transfers;
     int m_chunkLength = 0; // of the chunk being dispatched
+    std::chrono::steady_clock::time_point m_arrivedAt;
     int m_writeBlockCounter = 0;
     int m_readBlockCounter = 0;
     Buffer m_transfer{};

@@ -49,6 +49,7 @@ void TReadThread::run()
     QByteArray burst;
     int rawCount = 0; // bytes taken from the port for this burst, marks included
     int markedErrors = 0;
+    Clock::time_point burstStarted;
     std::optional<Clock::time_point> deadline;
     char chunk[TComm::kReadBufferSize];
 
@@ -68,7 +69,7 @@ void TReadThread::run()
         if (flags != 0)
             ok = postCommEvent(m_notifier, TComm::kReceiveErrorEvent, {}, flags);
         if (ok && !burst.isEmpty())
-            ok = postCommEvent(m_notifier, TComm::kReceiveDataEvent, std::move(burst));
+            ok = postCommEvent(m_notifier, TComm::kReceiveDataEvent, std::move(burst), 0, burstStarted);
         burst = QByteArray();
         rawCount = 0;
         markedErrors = 0;
@@ -116,6 +117,8 @@ void TReadThread::run()
 
         const ssize_t n = ::read(m_fd, chunk, std::size_t(TComm::kReadBufferSize - rawCount));
         if (n > 0) {
+            if (rawCount == 0)
+                burstStarted = Clock::now();
             rawCount += int(n);
             const InputFilter::Options options{m_settings.ignoreNull.load(), m_settings.replaceErrors.load(),
                                                m_settings.replacement.load()};

@@ -54,8 +54,14 @@ public:
         // This is an entry point from the event loop: no exception may leave it.
         rtl::guard([&] {
             switch (type) {
-            case TComm::kReceiveDataEvent:
+            case TComm::kReceiveDataEvent: {
+                comm->m_burstArrivedAt = ce->arrivedAt;
+                struct Forget {
+                    TComm *comm;
+                    ~Forget() { comm->m_burstArrivedAt.reset(); }
+                } forget{comm};
                 return raise(comm->OnReceiveData, comm, ce->data.constData(), std::uint16_t(ce->data.size()));
+            }
             case TComm::kReceiveErrorEvent:
                 return raise(comm->OnReceiveError, comm, ce->value);
             case TComm::kRequestHangupEvent:

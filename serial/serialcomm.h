@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <chrono>
+#include <optional>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -118,6 +120,8 @@ public:
     bool WriteData(const void *buffer, std::uint16_t count);
 
     bool isOpen() const;
+    // While OnReceiveData runs: when the burst's first byte came off the line.
+    std::optional<std::chrono::steady_clock::time_point> burstArrivedAt() const { return m_burstArrivedAt; }
     // The device OpenPort opens for a port name; `root` stands for / when a fake tree is judged.
     static QString devicePath(const QString &commName, const QString &root = QStringLiteral("/"));
 
@@ -142,6 +146,7 @@ private:
     void closeHandles();
 
     int m_fd = -1;
+    std::optional<std::chrono::steady_clock::time_point> m_burstArrivedAt;
     QString m_openPath;
     int m_closeEvent = -1;
     // Whether OnSendDataEmpty is set, for the write thread: no handler, no wake-up per drain.

@@ -135,6 +135,15 @@ QStringList SignallingWindow::decodeBlocks(const QList<QByteArray> &payloads)
     return notes;
 }
 
+QStringList SignallingWindow::fieldTexts() const
+{
+    QStringList out;
+    for (const QList<Field> &fields : blockLayout())
+        for (const Field &field : fields)
+            out << m_texts.text(field.ref);
+    return out;
+}
+
 void SignallingWindow::wbtnClick()
 {
     prepareExchange();

@@ -64,6 +64,10 @@ public:
     // Shows blocks read from the radio (28-byte payloads by block number); returns the notes of
     // values the window could not show.
     QStringList decodeBlocks(const QList<QByteArray> &payloads);
+    // The field table of each block, in block order.
+    BlockLayout layout() const { return blockLayout(); }
+    // Every field's text, block by block in table order: what a read sets and a write sends.
+    QStringList fieldTexts() const;
 
     void rbtnClick();
     void wbtnClick();

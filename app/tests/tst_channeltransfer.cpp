@@ -5,6 +5,8 @@
 #include "app/tests/linebytes.h"
 #include "grid/cellgrid.h"
 #include "frames/frame.h"
+#include "protocol/channeltransfer.h"
+#include "signalling/Unit2.h"
 #include "rtl/dialogs.h"
 #include "serial/serialcomm.h"
 #include "tools/radiosim/radiosim.h"
@@ -296,6 +298,58 @@ private slots:
         QCOMPARE(distinctBlocks(m_sim, Event::Write), allBlocks());
         QVERIFY(eventsOf(m_sim, Event::Write).size() >= 18);
         QVERIFY(!Form1->Tim1->isActive());
+    }
+
+    // A radio that sends a lone 0x06 30 ms after one acknowledgement, then never takes the last
+    // block: no "写入成功", and the message says the last block was not confirmed.
+    void strayAcknowledgementIsNoSuccess_data()
+    {
+        QTest::addColumn<bool>("channels");
+        QTest::addColumn<QString>("unconfirmed");
+        QTest::newRow("channel write") << true << QStringLiteral("已确认收到：信道 1–16；没有确认：通用设置。");
+        QTest::newRow("DTMF write") << false << QStringLiteral("已确认收到：DTMF 第 1–3 块；没有确认：DTMF 第 4 块。");
+    }
+    void strayAcknowledgementIsNoSuccess()
+    {
+        QFETCH(bool, channels);
+        QFETCH(QString, unconfirmed);
+        fillPlan(Form1);
+        Form1->Tim1->setInterval(TForm1::kResendIntervalMs);
+        Form1->channelTransfer().watchdog().setInterval(1500);
+        Form2->Timer1->setInterval(1500);
+        const int type = channels ? 0 : 1;
+        m_sim.strayAcknowledgementAfter(type, channels ? 16 : 2, 30);
+        m_sim.refuseWrites(channels ? 5 : 1, channels ? 0 : 3);
+        if (channels) {
+            Form1->wbtn->click();
+        } else {
+            Form1->openPortFromBox();
+            Form2->wbtnClick();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!m_boxes->shown().isEmpty(), 10000);
+        QVERIFY(!m_boxes->texts().contains(QStringLiteral("写入成功")));
+        QVERIFY2(m_boxes->texts().last().contains(unconfirmed), qPrintable(m_boxes->texts().last()));
+        QCOMPARE(m_sim.block(channels ? 5 : 1, channels ? 0 : 3), QByteArray(28, '\0'));
+    }
+
+    // The settings frame is never acknowledged: the write ends after the watchdog with a
+    // message, instead of resending for ever.
+    void unacknowledgedLastBlockEndsTheWrite()
+    {
+        fillPlan(Form1);
+        Form1->Tim1->setInterval(TForm1::kResendIntervalMs);
+        Form1->channelTransfer().watchdog().setInterval(2000);
+        m_sim.dropAnswersTo(5, 0, 1000000);
+        Form1->wbtn->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_boxes->shown().isEmpty(), 10000);
+        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral(
+                                       "电台停止应答：写入在第 17 块（共 17 块）处中断。电台中的设置可能只写入了一部分，请重新写入。\n"
+                                       "电台已确认收到：信道 1–16；没有确认：通用设置。")});
+        QVERIFY(!Form1->Tim1->isActive() && !Form1->Comm1->isOpen() && Form1->wbtn->isEnabled());
+        const QList<Event> writes = eventsOf(m_sim, Event::Write);
+        const auto settingsFrames = std::count_if(writes.cbegin(), writes.cend(), [](const Event &e) { return e.type == 5; });
+        QVERIFY(settingsFrames >= 2 && settingsFrames <= 6); // resent, backing off, then given up
+        QCOMPARE(m_boxes->shown()[0].actionLabel(), QStringLiteral("重试写频"));
     }
 
     // A stray 0x57 arrives ahead of every answer, in a burst of its own.

@@ -5,6 +5,7 @@
 #include "app/forms.h"
 #include "app/plansheet.h"
 #include "app/radiobackup.h"
+#include "app/reportdialogs.h"
 #include "app/tests/linebytes.h"
 #include "app/tests/windowrig.h"
 #include "grid/cellgrid.h"
@@ -16,6 +17,7 @@
 
 #include <QAction>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -249,6 +251,81 @@ private slots:
         }
         QVERIFY(lastRead >= 0 && firstWrite > lastRead);
         QCOMPARE(eventsOf(m_sim, Event::Write).last().payload(), m_sim.block(5, 0));
+    }
+
+    // A new user's write is proven: backed up first, read back after, one box that says both.
+    void newUsersWritesAreProven()
+    {
+        QSettings(QStringLiteral("radioprog"), QStringLiteral("radioprog")).clear();
+        m_backup->loadPreferences();
+        QVERIFY(m_backup->autoBackupAction->isChecked() && m_backup->verifyAction->isChecked());
+        fillChannel(2, QStringLiteral("438.50000"));
+        Form1->wbtn->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("写入成功\n读回校验通过")}, 20000);
+        // The radio heard a read, the write, and a read: three handshakes, 17 blocks each way.
+        QCOMPARE(eventsOf(m_sim, Event::Handshake).size(), 3);
+        QCOMPARE(distinctFrames(m_sim, Event::Write).size(), 17);
+        QVERIFY(QFile::exists(m_backup->lastAutoBackup()));
+    }
+
+    // A write cut short names what the radio took and offers the backup taken before it; one
+    // click puts the radio back as it was, read back to prove it.
+    void interruptedWriteOffersTheBackup()
+    {
+        const QMap<int, QByteArray> original = fillRadio(m_sim, 6, {0});
+        m_backup->autoBackupAction->setChecked(true);
+        fillChannel(1, QStringLiteral("145.12500"));
+        m_sim.hangUpAtBlock(0, 6, true);
+        Form1->wbtn->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_boxes->shown().isEmpty(), 20000);
+        const rtl::dialogs::Shown box = m_boxes->shown().last();
+        QVERIFY2(box.text.contains(QStringLiteral("电台已确认收到：信道 1–5；没有确认：信道 6–16、通用设置。")),
+                 qPrintable(box.text));
+        QStringList labels;
+        for (const rtl::dialogs::Action &a : box.actions)
+            labels << a.label;
+        QCOMPARE(labels, (QStringList{QStringLiteral("重试写频"), QStringLiteral("恢复写频前的备份"),
+                                      QStringLiteral("串口诊断")}));
+        QVERIFY(!Form1->Comm1->isOpen() && Form1->comcbb->isEnabled());
+
+        m_sim.stop(); // the cable plugged in again
+        QVERIFY(m_sim.start());
+        m_sim.clearFaults();
+        Form1->comcbb->setCurrentText(m_sim.portPath());
+        m_boxes->clear();
+        QVERIFY(box.choose(QStringLiteral("恢复写频前的备份")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes->texts(), QStringList{QStringLiteral("恢复完成，校验通过")}, 20000);
+        for (auto it = original.cbegin(); it != original.cend(); ++it)
+            QCOMPARE(m_sim.block(keyType(it.key()), keyNumber(it.key())), it.value());
+    }
+
+    // A restore asks first, naming when the image was read and what it holds; 取消 leaves the
+    // radio unheard.
+    void restoreAsksFirst()
+    {
+        RadioImage image;
+        image.readAt = QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)).toUTC();
+        const QMap<int, QByteArray> stored = fillRadio(m_sim, 7, {0, 1});
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+            image.frames << withChecksum(bytes({0x57, keyType(it.key()), keyNumber(it.key()), 0x20}) + it.value());
+        saveRadioImage(image, path(QStringLiteral("asked.rimg")));
+        m_backup->chooseRestoreFile = [this] { return path(QStringLiteral("asked.rimg")); };
+        QString asked;
+        m_backup->confirmRestore = [&](const QString &file, const RadioImage &kept) {
+            asked = describeRestore(file, kept);
+            return false;
+        };
+        m_sim.clearLogs();
+        m_backup->restoreAction->trigger();
+        QCOMPARE(asked, QStringLiteral("恢复会用镜像文件中的数据覆盖电台中的这些内容：信道、DTMF（共 21 个数据块）。\n"
+                                       "文件：asked.rimg\n读取时间：2026-03-04 05:06:07\n\n确定要恢复吗？"));
+        QVERIFY(!m_backup->running() && !Form1->Comm1->isOpen() && m_boxes->shown().isEmpty());
+        Form1->Tim1->setInterval(60000); // each frame once, so the handshakes can be counted
+        Form1->rbtn->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->rbtn->isEnabled(), 15000);
+        QCOMPARE(m_sim.events().first().kind, Event::Handshake);
+        QCOMPARE(eventsOf(m_sim, Event::Handshake).size(), 1);
+        QVERIFY(eventsOf(m_sim, Event::Write).isEmpty());
     }
 
     void warningsCanStopTheWrite()

@@ -320,10 +320,11 @@ void RadioSim::hangUpAtNextAnswer()
     m_faults.hangUpNext = true;
 }
 
-void RadioSim::hangUpAtBlock(int type, int number)
+void RadioSim::hangUpAtBlock(int type, int number, bool writesOnly)
 {
     std::lock_guard lock(m_mutex);
     m_faults.hangUpKey = blockKey(type, number);
+    m_faults.hangUpWritesOnly = writesOnly;
 }
 
 void RadioSim::repeatAcknowledgements(bool on)
@@ -514,14 +515,16 @@ void RadioSim::handleEvents(const QList<Event> &events, Clock::time_point rxDone
             break;
         case Event::Write: {
             QByteArray payload = fitPayload(e.payload());
+            bool refused;
             {
                 std::lock_guard lock(m_mutex);
-                if (m_faults.refuseKey == blockKey(e.type, e.number)) {
-                    report(QStringLiteral("-- write refused"));
-                    break;
-                }
+                refused = m_faults.refuseKey == blockKey(e.type, e.number);
                 if (m_faults.alterKey == blockKey(e.type, e.number))
                     payload[m_faults.alterOffset] = char(payload[m_faults.alterOffset] ^ m_faults.alterMask);
+            }
+            if (refused) {
+                report(QStringLiteral("-- write refused"));
+                break;
             }
             setBlock(e.type, e.number, payload);
             answer(QByteArray(1, kAck), done, blockKey(e.type, e.number));
@@ -575,7 +578,8 @@ quint64 RadioSim::answer(QByteArray content, Clock::time_point rxDone, int block
     {
         std::lock_guard lock(m_mutex);
         Faults &f = m_faults;
-        if (f.hangUpNext || (block >= 0 && block == f.hangUpKey)) {
+        const bool isAck = content == QByteArray(1, kAck);
+        if (f.hangUpNext || (block >= 0 && block == f.hangUpKey && (isAck || !f.hangUpWritesOnly))) {
             f.hangUpNext = false;
             f.hangUpKey = -1;
             hangUpLocked();

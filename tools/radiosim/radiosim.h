@@ -73,8 +73,9 @@ public:
     void alterWrites(int type, int number, int offset, quint8 mask);
     // Instead of the next answer the line drops: the pty master is closed.
     void hangUpAtNextAnswer();
-    // Instead of answering a write or read of block (type, number) the line drops.
-    void hangUpAtBlock(int type, int number);
+    // Instead of answering a write or read of block (type, number) the line drops; with
+    // `writesOnly`, at its write alone.
+    void hangUpAtBlock(int type, int number, bool writesOnly = false);
     // Every acknowledgement goes out twice, back to back.
     void repeatAcknowledgements(bool on);
     // After acknowledging a write of (type, number), a lone 0x06 follows `gapMs` later.
@@ -133,6 +134,7 @@ private:
         bool noiseReplaces = false;
         bool hangUpNext = false;
         int hangUpKey = -1;
+        bool hangUpWritesOnly = false;
         bool repeatAcks = false;
         int strayKey = -1;
         int strayGapMs = 0;
