@@ -69,9 +69,9 @@ struct TransferOutcome {
 class BlockTransfer {
 public:
     static constexpr int kWatchdogMs = 10000;
-    // The longest a radio takes to answer; a copy sent longer ago than this before an answer
-    // came can no longer be answered after it.
-    static constexpr int kLongestAnswerMs = 2000;
+    // Longer than any radio takes to answer (2 s) and the line's own time: a copy sent longer ago
+    // than this before an answer came can no longer be answered after it.
+    static constexpr int kLongestAnswerMs = 2500;
     // Further resends back off to at most this many resend intervals apart.
     static constexpr int kMaxResendTicks = 4;
 

@@ -119,6 +119,11 @@ void RadioLink::sendBytes(const std::uint8_t *bytes, int count)
 
 void RadioLink::Tim1Timer()
 {
+    // An answer is coming in: the resend waits until the radio has been silent a whole interval.
+    if (m_comm.receiving() && m_resend.isActive()) {
+        m_resend.start();
+        return;
+    }
     if (BlockTransfer *t = runningTransfer(); t && !t->resendTick())
         return; // not this tick: further resends back off
     m_comm.WriteData(m_transfer.data(), kFrameLength); // a refused resend is not reported
@@ -213,8 +218,11 @@ void RadioLink::Comm1ReceiveData(const char *buffer, std::uint16_t length)
     // answer still arriving is not asked for again.
     if (m_resend.isActive())
         m_resend.start();
-    QByteArrayView burst(buffer, length);
+    receive(QByteArrayView(buffer, length));
+}
 
+void RadioLink::receive(QByteArrayView burst)
+{
     // The checksum bytes of an answer already handled: alone, or ahead of the next answer.
     if (m_tailLeft > 0 && m_tailAge.elapsed() <= kReassemblyWindowMs && !startsDataFrame(burst)
         && !(startsWithAck(burst) && ackAwaited()))
@@ -251,6 +259,16 @@ void RadioLink::Comm1ReceiveData(const char *buffer, std::uint16_t length)
 void RadioLink::dispatchFrame(const QByteArray &chunk, bool expected)
 {
     const bool answer = static_cast<std::uint8_t>(chunk[0]) == kData && chunk.size() >= kAnswerLength;
+    // Two answers in one burst (a late copy's and the next one's): each goes on its own, the
+    // second through the same joining as any burst.
+    if (expected && answer) {
+        const int length = answerLength(chunk);
+        if (chunk.size() > length && startsDataFrame(QByteArrayView(chunk).sliced(length))) {
+            dispatchFrame(chunk.left(length), expected);
+            receive(QByteArrayView(chunk).sliced(length));
+            return;
+        }
+    }
     // An answer that stops short of its checksum may still send those bytes; they are no frame.
     if (expected && answer && chunk.size() < kFrameLength) {
         m_tailLeft = kFrameLength - static_cast<int>(chunk.size());

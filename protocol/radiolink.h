@@ -99,6 +99,8 @@ private:
     // Some transfer waits for an acknowledge byte: a burst that begins with one is theirs.
     bool ackAwaited() const;
     bool continuesPartial(QByteArrayView burst) const;
+    // What Comm1ReceiveData does with a burst once it is stamped.
+    void receive(QByteArrayView burst);
     // Bytes an answer beginning like `bytes` needs before it is whole.
     int answerLength(QByteArrayView bytes) const;
     void dispatchFrame(const QByteArray &chunk, bool expected);

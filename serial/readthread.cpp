@@ -42,6 +42,7 @@ TReadThread::~TReadThread()
 
 void TReadThread::run()
 {
+    m_settings.gathering = false;
     InputFilter filter;
     posixport::ErrorCounts counts;
     const bool haveCounts = posixport::readErrorCounts(m_fd, &counts);
@@ -71,6 +72,7 @@ void TReadThread::run()
         if (ok && !burst.isEmpty())
             ok = postCommEvent(m_notifier, TComm::kReceiveDataEvent, std::move(burst), 0, burstStarted);
         burst = QByteArray();
+        m_settings.gathering = false;
         rawCount = 0;
         markedErrors = 0;
         deadline.reset();
@@ -117,8 +119,10 @@ void TReadThread::run()
 
         const ssize_t n = ::read(m_fd, chunk, std::size_t(TComm::kReadBufferSize - rawCount));
         if (n > 0) {
-            if (rawCount == 0)
+            if (rawCount == 0) {
                 burstStarted = Clock::now();
+                m_settings.gathering = true;
+            }
             rawCount += int(n);
             const InputFilter::Options options{m_settings.ignoreNull.load(), m_settings.replaceErrors.load(),
                                                m_settings.replacement.load()};

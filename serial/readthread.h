@@ -15,6 +15,8 @@ struct ReadSettings {
     std::atomic<bool> ignoreNull;
     std::atomic<bool> replaceErrors;
     std::atomic<std::uint8_t> replacement;
+    // Set by the receive thread while it gathers a burst it has not handed over yet.
+    mutable std::atomic<bool> gathering{false};
 };
 
 class TReadThread {

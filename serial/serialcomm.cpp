@@ -295,6 +295,11 @@ void TComm::setTimeoutProperty(std::uint32_t &field, std::uint32_t value)
     applyReadSettings();
 }
 
+bool TComm::receiving() const
+{
+    return isOpen() && m_readSettings->gathering.load();
+}
+
 void TComm::setBaudRate(int v) { setLineProperty(m_baudRate, v); }
 void TComm::setParityCheck(bool v) { setLineProperty(m_parityCheck, v); }
 void TComm::setOutx_CtsFlow(bool v) { setLineProperty(m_outxCtsFlow, v); }

@@ -120,6 +120,8 @@ public:
     bool WriteData(const void *buffer, std::uint16_t count);
 
     bool isOpen() const;
+    // Whether bytes are arriving that the receive thread has not handed over yet.
+    bool receiving() const;
     // While OnReceiveData runs: when the burst's first byte came off the line.
     std::optional<std::chrono::steady_clock::time_point> burstArrivedAt() const { return m_burstArrivedAt; }
     // The device OpenPort opens for a port name; `root` stands for / when a fake tree is judged.

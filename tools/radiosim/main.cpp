@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <csignal>
+#include <limits>
 #include <cstdio>
 #include <mutex>
 
@@ -38,8 +39,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption link(QStringLiteral("link"),
                                   QStringLiteral("Keep a symbolic link at PATH to the pty while serving."),
                                   QStringLiteral("PATH"));
-    parser.addOptions({paced, image, verbose, link});
+    const QCommandLineOption delay(QStringLiteral("delay"),
+                                   QStringLiteral("Answer every frame MS milliseconds late, as a slow radio does."),
+                                   QStringLiteral("MS"));
+    const QCommandLineOption repeatAcks(QStringLiteral("repeat-acks"),
+                                        QStringLiteral("Send every acknowledgement twice."));
+    parser.addOptions({paced, image, verbose, link, delay, repeatAcks});
     parser.process(app);
+    bool delayOk = true;
+    const int delayMs = parser.isSet(delay) ? parser.value(delay).toInt(&delayOk) : 0;
+    if (!delayOk || delayMs < 0 || delayMs > 60000) {
+        std::fprintf(stderr, "radio-sim: --delay wants a number of milliseconds from 0 to 60000\n");
+        return 1;
+    }
 
     radiosim::RadioSim sim;
     const QString imagePath = parser.value(image);
@@ -48,6 +60,9 @@ int main(int argc, char *argv[])
         return 1;
     }
     sim.setPaced(parser.isSet(paced));
+    if (delayMs > 0)
+        sim.delayAnswers(delayMs, std::numeric_limits<int>::max());
+    sim.repeatAcknowledgements(parser.isSet(repeatAcks));
     std::mutex printLock;
     if (parser.isSet(verbose)) {
         sim.setMonitor([&printLock](const QString &line) {

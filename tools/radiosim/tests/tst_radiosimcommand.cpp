@@ -1,4 +1,5 @@
 // The radio-sim executable: --link keeping a stable name for its pty.
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -42,6 +43,40 @@ private slots:
         QVERIFY(sim.waitForFinished(30000));
         QCOMPARE(sim.exitCode(), 0);
         QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    // --delay answers late, --repeat-acks twice: the faults a person tries the program with.
+    void slowRadioThatRepeatsItself()
+    {
+        QProcess sim;
+        sim.start(QStringLiteral(RADIO_SIM_BINARY), {QStringLiteral("--delay"), QStringLiteral("400"),
+                                                     QStringLiteral("--repeat-acks")});
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 30000);
+        const QByteArray path = sim.readLine().trimmed().mid(int(sizeof "radio-sim: serving on ") - 1);
+        const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(fd >= 0);
+        QElapsedTimer answeredAfter;
+        answeredAfter.start();
+        QCOMPARE(::write(fd, "PROGRAM", 7), ssize_t(7));
+        QByteArray answer;
+        pollfd p{fd, POLLIN, 0};
+        while (answer.size() < 2 && ::poll(&p, 1, 10000) == 1) {
+            char buf[8];
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            answer.append(buf, n);
+        }
+        ::close(fd);
+        QCOMPARE(answer, QByteArray(2, 0x06));
+        QVERIFY(answeredAfter.elapsed() >= 400);
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(30000));
+
+        QProcess bad;
+        bad.start(QStringLiteral(RADIO_SIM_BINARY), {QStringLiteral("--delay"), QStringLiteral("soon")});
+        QVERIFY(bad.waitForFinished(30000));
+        QCOMPARE(bad.exitCode(), 1);
     }
 
     void linkLeavesAFileAlone()
