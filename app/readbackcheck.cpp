@@ -6,10 +6,10 @@
 #include "channels/memorychanneltexts.h"
 #include "frames/frame.h"
 #include "image/radioimage.h"
-#include "signalling/dtmflayout.h"
-#include "signalling/fivetonelayout.h"
-#include "signalling/fsklayout.h"
-#include "signalling/twotonelayout.h"
+#include "layouts/dtmflayout.h"
+#include "layouts/fivetonelayout.h"
+#include "layouts/fsklayout.h"
+#include "layouts/twotonelayout.h"
 
 #include <functional>
 

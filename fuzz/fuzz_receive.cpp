@@ -24,7 +24,8 @@ namespace {
 rtl::dialogs::Recording *boxes = nullptr; // "发送失败!" and the rest are only recorded
 
 constexpr int kMaxBurst = 64;
-constexpr int kBlockCounts[] = {4, 3, 11, 17}; // DTMF, FSK, two-tone, five-tone
+constexpr int kBlockCounts[] = {frame::kDtmfBlockCount, frame::kFskBlockCount, frame::kTwoToneBlockCount,
+                                frame::kFiveToneBlockCount};
 
 QList<SignallingWindow *> signallingWindows()
 {

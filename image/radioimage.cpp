@@ -42,10 +42,10 @@ const QList<BlockGroup> &blockGroups()
 {
     static const QList<BlockGroup> groups{
         {QStringLiteral("信道"), range(frame::kChannelBlock, 1, frame::kChannelCount) << blockKey(frame::kSettingsBlock, 0)},
-        {QStringLiteral("DTMF"), range(frame::kDtmfBlock, 0, 4)},
-        {QStringLiteral("FSK 队列同步"), range(frame::kFskBlock, 0, 3)},
-        {QStringLiteral("2TONE"), range(frame::kTwoToneBlock, 0, 11)},
-        {QStringLiteral("5TONE"), range(frame::kFiveToneBlock, 0, 17)},
+        {QStringLiteral("DTMF"), range(frame::kDtmfBlock, 0, frame::kDtmfBlockCount)},
+        {QStringLiteral("FSK 队列同步"), range(frame::kFskBlock, 0, frame::kFskBlockCount)},
+        {QStringLiteral("2TONE"), range(frame::kTwoToneBlock, 0, frame::kTwoToneBlockCount)},
+        {QStringLiteral("5TONE"), range(frame::kFiveToneBlock, 0, frame::kFiveToneBlockCount)},
     };
     return groups;
 }

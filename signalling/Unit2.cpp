@@ -3,7 +3,7 @@
 
 #include "grid/cellgrid.h"
 #include "grid/griddefinition.h"
-#include "signalling/dtmflayout.h"
+#include "layouts/dtmflayout.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

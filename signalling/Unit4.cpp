@@ -3,7 +3,7 @@
 
 #include "grid/cellgrid.h"
 #include "grid/griddefinition.h"
-#include "signalling/twotonelayout.h"
+#include "layouts/twotonelayout.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

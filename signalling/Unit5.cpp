@@ -4,7 +4,7 @@
 #include "grid/cellgrid.h"
 #include "grid/griddefinition.h"
 #include "rtl/guard.h"
-#include "signalling/fivetonelayout.h"
+#include "layouts/fivetonelayout.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -3,7 +3,7 @@
 
 #include "grid/cellgrid.h"
 #include "grid/griddefinition.h"
-#include "signalling/fsklayout.h"
+#include "layouts/fsklayout.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

@@ -5,7 +5,7 @@
 #include "protocol/blocktransfer.h"
 #include "protocol/radiolink.h"
 #include "protocol/transferview.h"
-#include "signalling/blocklayout.h"
+#include "layouts/blocklayout.h"
 #include "signalling/widgettexts.h"
 
 #include <QList>

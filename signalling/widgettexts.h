@@ -1,7 +1,7 @@
 // The texts of a signalling window's own controls and tables, found by their names.
 #pragma once
 
-#include "signalling/signallingtexts.h"
+#include "layouts/signallingtexts.h"
 
 #include <QHash>
 #include <QPointer>

@@ -9,10 +9,10 @@
 #include "signalling/Unit4.h"
 #include "signalling/Unit5.h"
 #include "signalling/Unit6.h"
-#include "signalling/dtmflayout.h"
-#include "signalling/fivetonelayout.h"
-#include "signalling/fsklayout.h"
-#include "signalling/twotonelayout.h"
+#include "layouts/dtmflayout.h"
+#include "layouts/fivetonelayout.h"
+#include "layouts/fsklayout.h"
+#include "layouts/twotonelayout.h"
 
 #include <QCheckBox>
 #include <QLabel>

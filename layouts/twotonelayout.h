@@ -2,13 +2,14 @@
 // blocks 1–2, the decode rows two per block in blocks 3–10; and the decode table's edit rules.
 #pragma once
 
-#include "signalling/blocklayout.h"
+#include "frames/frame.h"
+#include "layouts/blocklayout.h"
 
 #include <QStringList>
 
 namespace twotone {
 
-constexpr int kBlockCount = 11;
+constexpr int kBlockCount = frame::kTwoToneBlockCount;
 constexpr int kRows = 16;          // rows of both tables
 constexpr int kDecodes = 4;        // decodes in a decode row
 constexpr int kDecodeColumns = 1 + 3 * kDecodes;

@@ -1,5 +1,5 @@
 // Field tables of the two-tone blocks and the decode table's edit rules.
-#include "signalling/twotonelayout.h"
+#include "layouts/twotonelayout.h"
 
 namespace twotone {
 

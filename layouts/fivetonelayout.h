@@ -2,14 +2,15 @@
 // in blocks 1–8, the decode rows in blocks 9–16, two rows a block.
 #pragma once
 
-#include "signalling/blocklayout.h"
+#include "frames/frame.h"
+#include "layouts/blocklayout.h"
 
 #include <QStringList>
 #include <optional>
 
 namespace fivetone {
 
-constexpr int kBlockCount = 17;
+constexpr int kBlockCount = frame::kFiveToneBlockCount;
 constexpr int kStandardCount = 5;
 constexpr int kRows = 16;     // rows of the encode and the decode table
 constexpr int kDigits = 16;   // tones 0–F

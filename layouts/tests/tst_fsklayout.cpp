@@ -1,6 +1,6 @@
 // The FSK queue-sync blocks: bytes to texts and back.
-#include "signalling/fsklayout.h"
-#include "signalling/tests/layoutrows.h"
+#include "layouts/fsklayout.h"
+#include "layouts/tests/layoutrows.h"
 
 #include <QTest>
 

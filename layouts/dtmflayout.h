@@ -1,13 +1,14 @@
 // The DTMF window's blocks: settings in block 0, the 16 dial memories in blocks 1–3.
 #pragma once
 
-#include "signalling/blocklayout.h"
+#include "frames/frame.h"
+#include "layouts/blocklayout.h"
 
 #include <QStringList>
 
 namespace dtmf {
 
-constexpr int kBlockCount = 4;
+constexpr int kBlockCount = frame::kDtmfBlockCount;
 constexpr int kMemoryRows = 16;   // rows shown in the dial memory table
 constexpr int kMemoriesPerBlock = 6;
 constexpr int kKeptRows = kMemoriesPerBlock * (kBlockCount - 1); // 18: rows 17 and 18 are kept hidden

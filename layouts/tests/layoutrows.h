@@ -2,7 +2,7 @@
 // payloads as hexadecimal.
 #pragma once
 
-#include "signalling/blocklayout.h"
+#include "layouts/blocklayout.h"
 
 #include <QByteArray>
 #include <QStringList>

@@ -1,5 +1,5 @@
 // Field tables of the FSK queue-sync blocks.
-#include "signalling/fsklayout.h"
+#include "layouts/fsklayout.h"
 
 namespace fsk {
 

@@ -1,6 +1,6 @@
 // The five-tone blocks: bytes to texts and back, and what a write refuses.
-#include "signalling/fivetonelayout.h"
-#include "signalling/tests/layoutrows.h"
+#include "layouts/fivetonelayout.h"
+#include "layouts/tests/layoutrows.h"
 
 #include <QTest>
 

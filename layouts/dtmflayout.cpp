@@ -1,5 +1,5 @@
 // Field tables of the DTMF blocks.
-#include "signalling/dtmflayout.h"
+#include "layouts/dtmflayout.h"
 
 namespace dtmf {
 

@@ -1,6 +1,6 @@
 // The two-tone blocks: bytes to texts and back.
-#include "signalling/tests/layoutrows.h"
-#include "signalling/twotonelayout.h"
+#include "layouts/tests/layoutrows.h"
+#include "layouts/twotonelayout.h"
 
 #include <QTest>
 

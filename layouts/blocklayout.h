@@ -4,7 +4,7 @@
 #pragma once
 
 #include "rtl/exception.h"
-#include "signalling/signallingtexts.h"
+#include "layouts/signallingtexts.h"
 
 #include <QHash>
 #include <QList>

@@ -1,6 +1,6 @@
 // The DTMF blocks: bytes to texts and back.
-#include "signalling/dtmflayout.h"
-#include "signalling/tests/layoutrows.h"
+#include "layouts/dtmflayout.h"
+#include "layouts/tests/layoutrows.h"
 
 #include <QRegularExpression>
 #include <QTest>

@@ -1,5 +1,5 @@
 // Field tables of the five-tone blocks.
-#include "signalling/fivetonelayout.h"
+#include "layouts/fivetonelayout.h"
 
 namespace fivetone {
 

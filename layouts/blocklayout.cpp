@@ -1,5 +1,5 @@
 // Encoding and decoding the fields of a signalling block.
-#include "signalling/blocklayout.h"
+#include "layouts/blocklayout.h"
 
 #include "frames/frame.h"
 #include "rtl/sysutils.h"
