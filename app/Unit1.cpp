@@ -55,26 +55,26 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     resize(919, 624);
 
-    Comm1 = new TComm(this);
-    Comm1->setOutx_XonXoffFlow(false);
-    Comm1->setInx_XonXoffFlow(false);
-    Comm1->setReadIntervalTimeout(20);
-    // The component raises its events under the guard already.
-    Comm1->OnReceiveData = [this](TComm *, const char *buffer, std::uint16_t length) {
-        Comm1ReceiveData(buffer, length);
-    };
-    // A pulled cable or a vanished USB adapter: the component's threads stop and say so once.
-    // Handled from the event loop, once the component's event has unwound.
-    Comm1->OnRequestHangup = [this](TComm *) {
-        if (!Comm1->isOpen() || m_lineLostShown)
-            return;
-        m_lineLostShown = true;
-        QTimer::singleShot(0, this, rtl::guarded([this] { lineLost(); }));
-    };
-    Tim1 = new QTimer(this);
-    Tim1->setInterval(kResendIntervalMs);
-    connect(Tim1, &QTimer::timeout, this, rtl::guarded([this] { Tim1Timer(); }));
-    m_link = std::make_unique<RadioLink>(*Comm1, *Tim1);
+    // The radio on the port box's port: the window is one client of its session.
+    m_session = new RadioSession(this);
+    Comm1 = &m_session->comm();
+    Tim1 = &m_session->resendTimer();
+    m_link = &m_session->link();
+    m_channel = &m_session->channels();
+    // The port box is enabled exactly while the port is closed.
+    connect(m_session, &RadioSession::portOpened, this, [this] { comcbb->setEnabled(false); });
+    // A run of the program's own (a backup) that opens the port opens the signalling menu too,
+    // as a read or write from the main window does.
+    connect(m_session, &RadioSession::portOpened, this, [this] {
+        if (m_session->runRunning())
+            setSignallingMenuEnabled(true);
+    });
+    connect(m_session, &RadioSession::portClosed, this, [this] { comcbb->setEnabled(true); });
+    connect(m_session, &RadioSession::answerArrived, this, [] {
+        if (Form3)
+            Form3->answerReceived();
+    });
+    connect(m_session, &RadioSession::lineLost, this, rtl::guarded([this](bool ran) { lineLost(ran); }));
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -104,7 +104,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     layout->addLayout(bottom);
     setCentralWidget(central);
 
-    m_channel = std::make_unique<ChannelTransfer>(*m_link, static_cast<TransferView &>(*this));
+    m_channel->transfer().setView(static_cast<TransferView *>(this));
 
     buildMenus();
     connect(wbtn, &QPushButton::clicked, this, rtl::guarded([this] { wbtnClick(); }));
@@ -130,9 +130,10 @@ QString TForm1::runPlanDialog(QFileDialog::AcceptMode mode)
 TForm1::~TForm1()
 {
     qApp->removeEventFilter(this);
-    m_channel.reset(); // it ends with the buttons it knows
-    Tim1->stop();
-    Comm1->ClosePort();
+    // The session goes after the window; a channel transfer of its own ends here without a word.
+    m_closing = true;
+    m_channel->transfer().setView(nullptr);
+    m_channel->transfer().abort();
 }
 
 QComboBox *TForm1::settingBox(int index) const
@@ -274,18 +275,17 @@ void TForm1::FormActivate()
 
 bool TForm1::openPortFromBox()
 {
-    Comm1->CommName = comcbb->currentText();
+    m_session->setPort(comcbb->currentText());
     if (!comcbb->isEnabled())
         return false;
     try {
-        Comm1->OpenPort();
+        m_session->open();
     } catch (const ECommsError &e) {
         // The box leads on to the port doctor for the port that failed; the handler stops here.
         const QString port = Comm1->CommName;
         rtl::dialogs::exceptionBox(e.message(), kPortDoctor, [this, port] { showPortDoctor(port); });
         throw rtl::EAbort();
     }
-    m_lineLostShown = false;
     comcbb->setEnabled(false);
     return true;
 }
@@ -310,7 +310,7 @@ void TForm1::refuseOtherExchange(bool write) const
 {
     // One exchange with the radio at a time; F11 may still restart a running channel write.
     if (m_link->otherExchangeRunning(&m_channel->transfer()) || (write ? channelReadRunning() : channelWriteRunning())
-        || (m_channel->running() && !m_userTransfer))
+        || m_session->runRunning())
         throw rtl::Exception(RadioLink::kBusyMessage);
 }
 
@@ -337,7 +337,6 @@ void TForm1::startChannelWrite()
     const QList<QByteArray> payloads = ChannelTransfer::encode(*m_texts, m_link->transferBuffer());
     m_lastTransferWasWrite = true;
     runChannelTransfer(true, payloads, [this](const TransferOutcome &outcome) { channelWriteEnded(outcome); });
-    m_userTransfer = true;
 }
 
 void TForm1::rbtnClick()
@@ -346,13 +345,11 @@ void TForm1::rbtnClick()
     commitOpenEdit();
     m_lastTransferWasWrite = false;
     runChannelTransfer(false, {}, [this](const TransferOutcome &outcome) { channelReadEnded(outcome); });
-    m_userTransfer = true;
 }
 
 void TForm1::runChannelTransfer(bool write, const QList<QByteArray> &payloads, BlockTransfer::EndHandler ended,
                                 BlockTransfer::ProgressHandler progress)
 {
-    m_userTransfer = false;
     // A write whose port fails to open leaves the resend running, as the program always has.
     if (write)
         m_link->enableResend();
@@ -377,13 +374,14 @@ void TForm1::applyRead(const QList<QByteArray> &frames, const QString &what)
 
 void TForm1::closePort()
 {
+    m_session->close();
     comcbb->setEnabled(true);
-    Comm1->ClosePort();
-    m_link->portClosed();
 }
 
 void TForm1::channelWriteEnded(const TransferOutcome &outcome)
 {
+    if (m_closing)
+        return;
     if (outcome.end == TransferOutcome::End::Aborted)
         return; // cancelled, retried or restarted: the one who ended it goes on
     if (!outcome.ok()) {
@@ -399,6 +397,8 @@ void TForm1::channelWriteEnded(const TransferOutcome &outcome)
 
 void TForm1::channelReadEnded(const TransferOutcome &outcome)
 {
+    if (m_closing)
+        return;
     if (outcome.end == TransferOutcome::End::Aborted)
         return;
     if (!outcome.ok()) {
@@ -428,14 +428,12 @@ void TForm1::tellInterrupted(const TransferOutcome &outcome)
     rtl::dialogs::exceptionBox(interruptionText(outcome), actions);
 }
 
-void TForm1::lineLost()
+void TForm1::lineLost(bool exchangeRan)
 {
-    // Every window's exchange ends with the line, and the port is given back for the next try.
-    closePort();
-    if (m_link->exchangeRunning()) {
-        m_link->lineLost();
+    // Every window's exchange has ended with the line and said so; the port is given back.
+    comcbb->setEnabled(true);
+    if (exchangeRan)
         return;
-    }
     const QString port = Comm1->CommName;
     rtl::dialogs::exceptionBox(kLineLost, kPortDoctor, [this, port] { showPortDoctor(port); });
 }
@@ -504,6 +502,7 @@ void TForm1::xgSetEditText(int ACol, int ARow, const QString &Value)
 
 void TForm1::Comm1ReceiveData(const char *Buffer, std::uint16_t BufferLength)
 {
+    // The session's own handler of the component's receive event does the same.
     if (Form3)
         Form3->answerReceived();
     m_link->Comm1ReceiveData(Buffer, BufferLength);

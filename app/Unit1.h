@@ -7,6 +7,7 @@
 #include "channels/channeltexts.h"
 #include "protocol/blocktransfer.h"
 #include "protocol/radiolink.h"
+#include "protocol/radiosession.h"
 #include "protocol/transferview.h"
 #include "rtl/dialogs.h"
 
@@ -30,7 +31,7 @@ class TComm;
 class TForm1 : public QMainWindow, private TransferView {
     Q_OBJECT
 public:
-    static constexpr int kResendIntervalMs = 300;
+    static constexpr int kResendIntervalMs = RadioSession::kResendIntervalMs;
 
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;
@@ -63,6 +64,8 @@ public:
     QComboBox *settingBox(int index) const;
 
     RadioLink &link() { return *m_link; }
+    // The radio on the port box's port.
+    RadioSession &session() { return *m_session; }
     // The channel read and write, whoever starts them.
     ChannelTransfer &channelTransfer() { return *m_channel; }
     // Starts a channel read (`payloads` empty) or a write of `payloads` for a run of the program's
@@ -169,7 +172,7 @@ private:
     // The message of a channel transfer that stopped early, with its ways out.
     void tellInterrupted(const TransferOutcome &outcome);
     // The port went away under the program.
-    void lineLost();
+    void lineLost(bool exchangeRan);
 
     // TransferView: the buttons, and the progress window's bar.
     bool readRunning() const override { return channelReadRunning(); }
@@ -181,15 +184,14 @@ private:
     void setProgress(int value) override;
     void hideProgress() override;
 
-    std::unique_ptr<RadioLink> m_link;
-    std::unique_ptr<ChannelTransfer> m_channel;
+    RadioSession *m_session = nullptr; // a child: it goes after the windows that watch it
+    RadioLink *m_link = nullptr;
+    ChannelTransfer *m_channel = nullptr;
+    bool m_closing = false; // destroyed: a transfer that ends now tells nobody
     std::unique_ptr<ChannelTexts> m_texts;
     std::unique_ptr<PlanSheet> m_sheet; // after m_texts: it goes first
     std::array<QComboBox *, kSettingCount> m_settingBoxes{}; // ComboBox1…ComboBox10
-    bool m_lineLostShown = false;
     bool m_lastTransferWasWrite = false;
-    // The channel transfer that runs is one the user started (not a step of a backup or restore).
-    bool m_userTransfer = false;
     QMenu *m_helpMenu = nullptr;
     PortDoctorWindow *m_portDoctor = nullptr;
 };

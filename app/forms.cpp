@@ -19,10 +19,10 @@ TForm3 *Form3 = nullptr;
 void createForms()
 {
     Form1 = new TForm1;
-    Form2 = new TForm2(Form1->link());
-    Form4 = new TForm4(Form1->link());
-    Form5 = new TForm5(Form1->link());
-    Form6 = new TForm6(Form1->link());
+    Form2 = new TForm2(Form1->session());
+    Form4 = new TForm4(Form1->session());
+    Form5 = new TForm5(Form1->session());
+    Form6 = new TForm6(Form1->session());
     Form3 = new TForm3;
     // A signalling exchange started while the port is closed opens it, as the menu does.
     for (SignallingWindow *window : std::initializer_list<SignallingWindow *>{Form2, Form4, Form5, Form6})

@@ -80,6 +80,12 @@ RadioBackup::RadioBackup(TForm1 &main, TForm3 &progress, const QList<SignallingW
             m_backupAwaitingWrite = false;
     });
     connect(&m_progress, &TForm3::cancelled, this, rtl::guarded([this] { cancelled(); }));
+    RadioSession &session = m_main.session();
+    connect(&session, &RadioSession::runStepStarted, this,
+            rtl::guarded([this](int step, int steps, int group, bool write) { stepStarted(step, steps, group, write); }));
+    connect(&session, &RadioSession::runProgress, this, [this](int confirmed, int) { stepProgress(confirmed); });
+    connect(&session, &RadioSession::runEnded, this,
+            rtl::guarded([this](const RadioSession::RunResult &result) { runEnded(result); }));
     m_main.beforeChannelWrite = [this] { return autoBackupFirst(); };
     m_main.afterChannelWrite = [this](const TransferOutcome &outcome) { return readBackAfter(0, outcome); };
     m_main.recoveryActions = [this](const TransferOutcome &outcome) { return recoveryActions(outcome); };
@@ -99,6 +105,10 @@ void RadioBackup::loadPreferences()
 
 RadioBackup::~RadioBackup()
 {
+    // A run still going ends without telling this half-gone backup.
+    disconnect(&m_main.session(), nullptr, this, nullptr);
+    m_run = Run::None;
+    m_main.session().abortRun();
     m_main.beforeChannelWrite = nullptr;
     m_main.afterChannelWrite = nullptr;
     m_main.recoveryActions = nullptr;
@@ -115,10 +125,7 @@ void RadioBackup::backupClick()
     if (file.isEmpty())
         return;
     m_target = file;
-    QList<Step> steps;
-    for (int g = 0; g < blockGroups().size(); ++g)
-        steps << Step{g, false};
-    start(Run::Backup, steps);
+    start(Run::Backup, RadioSession::backupSteps());
 }
 
 void RadioBackup::restoreClick()
@@ -132,124 +139,88 @@ void RadioBackup::restoreClick()
     const RadioImage image = loadRadioImage(file);
     if (!(confirmRestore && confirmRestore(file, image)))
         return;
-    m_restoring = image;
-    m_restoreFile = file;
-    QList<Step> steps;
-    for (int g : image.groups())
-        steps << Step{g, true};
-    for (int g : image.groups())
-        steps << Step{g, false};
-    start(Run::Restore, steps);
+    restore(file, image);
 }
 
 void RadioBackup::restoreFile(const QString &file)
 {
     if (running() || m_main.link().exchangeRunning())
         throw rtl::Exception(RadioLink::kBusyMessage);
-    const RadioImage image = loadRadioImage(file);
+    restore(file, loadRadioImage(file));
+}
+
+void RadioBackup::restore(const QString &file, const RadioImage &image)
+{
     m_restoring = image;
     m_restoreFile = file;
-    QList<Step> steps;
-    for (int g : image.groups())
-        steps << Step{g, true};
-    for (int g : image.groups())
-        steps << Step{g, false};
-    start(Run::Restore, steps);
+    start(Run::Restore, RadioSession::restoreSteps(image));
 }
 
-void RadioBackup::start(Run run, const QList<Step> &steps)
+void RadioBackup::start(Run run, const QList<RadioSession::Step> &steps)
 {
+    RadioSession &session = m_main.session();
+    if (running() || session.runRunning() || m_main.link().exchangeRunning())
+        throw rtl::Exception(RadioLink::kBusyMessage);
     m_run = run;
-    m_steps = steps;
-    m_step = -1;
-    m_received.clear();
-    m_startedAt = QDateTime::currentDateTimeUtc();
-    nextStep();
+    m_stepCount = int(steps.size());
+    m_group = -1;
+    // The port box names the port while it is closed; once open, the run keeps to it.
+    if (m_main.comcbb->isEnabled())
+        session.setPort(m_main.comcbb->currentText());
+    // 重试 repeats what the user started, not a step of this run.
+    m_progress.Button1->setEnabled(false);
+    m_progress.show();
+    m_progress.raise();
+    session.startRun(steps);
 }
 
-void RadioBackup::nextStep()
+void RadioBackup::stepStarted(int step, int steps, int group, bool write)
 {
     if (!running())
         return;
-    if (++m_step >= m_steps.size()) {
-        finish();
-        return;
-    }
-    startStep();
-}
-
-void RadioBackup::startStep()
-{
-    const Step step = m_steps.at(m_step);
-    const BlockGroup &group = blockGroups().at(step.group);
+    m_group = group;
     status(QStringLiteral("%1 %2（%3/%4）…")
-               .arg(step.write ? QStringLiteral("正在写入") : QStringLiteral("正在读取"), group.name)
-               .arg(m_step + 1)
-               .arg(m_steps.size()));
-    QList<QByteArray> payloads;
-    if (step.write)
-        for (int key : group.keys)
-            payloads << m_restoring.payload(key);
-    const auto ended = [this](const TransferOutcome &outcome) { stepEnded(outcome); };
-    const auto progress = [this](int confirmed, int) { stepProgress(confirmed); };
-    try {
-        // 重试 repeats what the user started, not a step of this run.
-        m_progress.Button1->setEnabled(false);
-        if (step.group == 0) {
-            m_main.runChannelTransfer(step.write, payloads, ended, progress);
-            return;
-        }
-        SignallingWindow *window = m_windows.value(step.group - 1);
-        if (!window) {
-            fail(QString());
-            return;
-        }
-        m_progress.ProgressBar1->setRange(0, int(group.keys.size()));
+               .arg(write ? QStringLiteral("正在写入") : QStringLiteral("正在读取"), blockGroups().at(group).name)
+               .arg(step + 1)
+               .arg(steps));
+    m_progress.show();
+    // A channel step shows its progress through the main window, as the user's own transfer does.
+    if (group > 0) {
+        m_progress.ProgressBar1->setRange(0, int(blockGroups().at(group).keys.size()));
         m_progress.ProgressBar1->setValue(0);
         m_progress.ProgressBar1->show();
-        m_progress.show();
-        m_progress.raise();
-        m_main.openPortFromBox();
-        m_main.link().clearReceiveState();
-        if (step.write)
-            window->transfer().startWrite(payloads, ended, progress);
-        else
-            window->transfer().startRead(ended, progress);
-    } catch (const rtl::Exception &e) {
-        fail(e.message());
     }
 }
 
 void RadioBackup::stepProgress(int confirmed)
 {
-    if (running() && m_step >= 0 && m_steps.at(m_step).group > 0)
+    if (running() && m_group > 0)
         m_progress.ProgressBar1->setValue(confirmed);
 }
 
-void RadioBackup::stepEnded(const TransferOutcome &outcome)
+void RadioBackup::runEnded(const RadioSession::RunResult &result)
 {
     if (!running())
         return;
-    if (!outcome.ok()) {
-        fail(QString(), &outcome);
+    m_result = result;
+    if (!result.error.isEmpty()) {
+        fail(result.error, nullptr, true);
         return;
     }
-    for (const QByteArray &frame : outcome.frames)
-        m_received.insert(blockKey(quint8(frame[1]), quint8(frame[2])),
-                          frame.first(std::min<qsizetype>(frame.size(), RadioImage::kMaxFrame)));
-    // A completed channel transfer closes the port, as it always does; the next step opens it.
-    if (m_steps.at(m_step).group == 0)
-        m_main.closePort();
-    // The next step starts from the event loop, once the transfer that ended has unwound.
-    QTimer::singleShot(0, this, rtl::guarded([this] { nextStep(); }));
+    if (result.stopped) {
+        fail(QString(), &*result.stopped);
+        return;
+    }
+    finish();
 }
 
 void RadioBackup::finish()
 {
     QList<int> groups;
-    for (const Step &step : std::as_const(m_steps))
-        if (!step.write && !groups.contains(step.group))
-            groups << step.group;
+    for (int key : m_result.frames.keys())
+        if (!groups.contains(groupOfType(keyType(key))))
+            groups << groupOfType(keyType(key));
+    std::sort(groups.begin(), groups.end());
     const QString missing = missingBlocks(groups);
     if (!missing.isEmpty()) {
         fail(QStringLiteral("电台没有送回这些数据块：%1。").arg(missing));
@@ -322,7 +293,7 @@ void RadioBackup::finish()
     }
 }
 
-void RadioBackup::fail(const QString &message, const TransferOutcome *outcome)
+void RadioBackup::fail(const QString &message, const TransferOutcome *outcome, bool portError)
 {
     if (!running())
         return;
@@ -332,7 +303,7 @@ void RadioBackup::fail(const QString &message, const TransferOutcome *outcome)
         {Run::Restore, QStringLiteral("恢复未完成：电台中的数据可能只写入了一部分，请重新恢复。")},
         {Run::ReadBack, QStringLiteral("电台已确认收到写入的全部数据块，但读回校验没有完成。")}};
     const Run run = m_run;
-    const Step step = m_step >= 0 && m_step < m_steps.size() ? m_steps.at(m_step) : Step{0, false};
+    const int group = std::max(0, m_group);
     const QMap<int, QByteArray> checkAgainst = m_checkAgainst;
     const QString restoreFile = m_restoreFile;
     const QString target = m_target;
@@ -341,11 +312,9 @@ void RadioBackup::fail(const QString &message, const TransferOutcome *outcome)
     // wrong port can be put right before the next try.
     const bool progressShown = m_progress.isVisible();
     endRun();
+    m_main.session().abortRun();
     if (progressShown || m_main.link().exchangeRunning())
         m_progress.Button2Click();
-    if (step.group > 0)
-        if (SignallingWindow *window = m_windows.value(step.group - 1))
-            window->transfer().abort();
     status(kEnded.value(run));
 
     QStringList lines{kEnded.value(run)};
@@ -371,16 +340,16 @@ void RadioBackup::fail(const QString &message, const TransferOutcome *outcome)
                                             rtl::guarded([this, restoreFile] { this->restoreFile(restoreFile); })};
             break;
         case Run::ReadBack:
-            actions << rtl::dialogs::Action{QStringLiteral("重试读回校验"), rtl::guarded([this, step, checkAgainst] {
+            actions << rtl::dialogs::Action{QStringLiteral("重试读回校验"), rtl::guarded([this, group, checkAgainst] {
                                                 m_checkAgainst = checkAgainst;
-                                                start(Run::ReadBack, {Step{step.group, false}});
+                                                start(Run::ReadBack, {RadioSession::Step{group, false, {}}});
                                             })};
             break;
         case Run::None:
             break;
         }
     }
-    if (lineLost) {
+    if (lineLost || portError) {
         const QString port = m_main.comcbb->currentText();
         actions << rtl::dialogs::Action{QStringLiteral("串口诊断"), [this, port] { m_main.showPortDoctor(port); }};
     }
@@ -390,8 +359,7 @@ void RadioBackup::fail(const QString &message, const TransferOutcome *outcome)
 void RadioBackup::endRun()
 {
     m_run = Run::None;
-    m_steps.clear();
-    m_step = -1;
+    m_group = -1;
     m_restoring = RadioImage();
     m_progress.Button1->setEnabled(true);
     if (!m_main.link().exchangeRunning())
@@ -400,12 +368,9 @@ void RadioBackup::endRun()
 
 void RadioBackup::cancelled()
 {
-    if (!running())
-        return;
-    if (m_step >= 0 && m_step < m_steps.size() && m_steps[m_step].group > 0)
-        if (SignallingWindow *window = m_windows.value(m_steps[m_step].group - 1))
-            window->transfer().abort();
-    fail(QString());
+    // The run ends as cancelled and says so through runEnded.
+    if (running())
+        m_main.session().abortRun();
 }
 
 bool RadioBackup::autoBackupFirst()
@@ -414,7 +379,7 @@ bool RadioBackup::autoBackupFirst()
     // taken before it is the one worth keeping, so a retried write takes no new one.
     if (!autoBackupAction->isChecked() || m_backupAwaitingWrite || running())
         return false;
-    start(Run::AutoBackup, {Step{0, false}});
+    start(Run::AutoBackup, {RadioSession::Step{0, false, {}}});
     return true;
 }
 
@@ -426,7 +391,7 @@ bool RadioBackup::readBackAfter(int group, const TransferOutcome &write)
     for (int i = 0; i < write.blocks.size() && i < write.payloads.size(); ++i)
         m_checkAgainst.insert(blockKey(write.blocks[i].type, write.blocks[i].number), write.payloads[i]);
     // From the event loop: the write's own end runs to its close first.
-    QTimer::singleShot(0, this, rtl::guarded([this, group] { start(Run::ReadBack, {Step{group, false}}); }));
+    QTimer::singleShot(0, this, rtl::guarded([this, group] { start(Run::ReadBack, {RadioSession::Step{group, false, {}}}); }));
     return true;
 }
 
@@ -441,10 +406,10 @@ QList<rtl::dialogs::Action> RadioBackup::recoveryActions(const TransferOutcome &
 RadioImage RadioBackup::receivedImage(const QList<int> &groups) const
 {
     RadioImage image;
-    image.readAt = m_startedAt;
+    image.readAt = m_result.startedAt;
     for (int g : groups)
         for (int key : blockGroups().at(g).keys)
-            image.frames << m_received.value(key);
+            image.frames << m_result.frames.value(key);
     return image;
 }
 
@@ -453,8 +418,8 @@ QMap<int, QByteArray> RadioBackup::receivedPayloads(const QList<int> &groups) co
     QMap<int, QByteArray> out;
     for (int g : groups)
         for (int key : blockGroups().at(g).keys)
-            if (m_received.contains(key))
-                out.insert(key, m_received.value(key).mid(frame::kHeaderLength, frame::kPayloadLength));
+            if (m_result.frames.contains(key))
+                out.insert(key, m_result.frames.value(key).mid(frame::kHeaderLength, frame::kPayloadLength));
     return out;
 }
 
@@ -463,7 +428,7 @@ QString RadioBackup::missingBlocks(const QList<int> &groups) const
     QStringList missing;
     for (int g : groups)
         for (int key : blockGroups().at(g).keys)
-            if (!m_received.contains(key))
+            if (!m_result.frames.contains(key))
                 missing << QStringLiteral("%1/%2").arg(keyType(key)).arg(keyNumber(key));
     return missing.join(QStringLiteral("，"));
 }

@@ -6,6 +6,7 @@
 #include "app/readbackcheck.h"
 #include "image/radioimage.h"
 #include "protocol/blocktransfer.h"
+#include "protocol/radiosession.h"
 #include "rtl/dialogs.h"
 
 #include <QDateTime>
@@ -54,19 +55,16 @@ public:
 
 private:
     enum class Run { None, Backup, AutoBackup, Restore, ReadBack };
-    struct Step {
-        int group;
-        bool write;
-    };
 
-    void start(Run run, const QList<Step> &steps);
-    void startStep();
-    void nextStep();
-    void stepEnded(const TransferOutcome &outcome);
+    void restore(const QString &file, const RadioImage &image);
+    void start(Run run, const QList<RadioSession::Step> &steps);
+    void stepStarted(int step, int steps, int group, bool write);
     void stepProgress(int confirmed);
+    void runEnded(const RadioSession::RunResult &result);
     void finish();
-    // Ends the run with its message; the port is given back.
-    void fail(const QString &message, const TransferOutcome *outcome = nullptr);
+    // Ends the run with its message (a port that would not open: `portError`); the port is
+    // given back.
+    void fail(const QString &message, const TransferOutcome *outcome = nullptr, bool portError = false);
     void endRun();
     void cancelled();
     // Takes a channel write over to back the radio up first; false lets it start at once.
@@ -84,12 +82,11 @@ private:
     QList<QPointer<SignallingWindow>> m_windows; // index = group - 1
 
     Run m_run = Run::None;
-    QList<Step> m_steps;
-    int m_step = -1;
-    QDateTime m_startedAt;
+    int m_stepCount = 0;
+    int m_group = -1; // of the step under way
+    RadioSession::RunResult m_result;
     QString m_target;
     QString m_restoreFile;
-    QMap<int, QByteArray> m_received; // frames by blockKey, as received
     QMap<int, QByteArray> m_checkAgainst;
     RadioImage m_restoring;
     bool m_backupAwaitingWrite = false;

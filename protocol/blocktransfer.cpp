@@ -13,11 +13,12 @@
 
 using namespace frame;
 
-BlockTransfer::BlockTransfer(RadioLink &link, const TransferPlan &plan, TransferView &view, QTimer *watchdog)
-    : m_link(link), m_plan(plan), m_view(view), m_watchdog(watchdog)
+BlockTransfer::BlockTransfer(RadioLink &link, const TransferPlan &plan)
+    : m_link(link), m_plan(plan), m_ownView(std::make_unique<PlainTransferView>()), m_view(m_ownView.get())
 {
-    m_watchdog->setInterval(kWatchdogMs);
-    m_watchdog->setSingleShot(true);
+    m_watchdog.setInterval(kWatchdogMs);
+    m_watchdog.setSingleShot(true);
+    m_watchdog.callOnTimeout(rtl::guarded([this] { watchdogExpired(); }));
     m_settle.setSingleShot(true);
     m_settle.callOnTimeout(rtl::guarded([this] { settled(); }));
     m_link.addTransfer(this);
@@ -28,14 +29,24 @@ BlockTransfer::~BlockTransfer()
     m_link.removeTransfer(this);
 }
 
+void BlockTransfer::setView(TransferView *view)
+{
+    TransferView *next = view ? view : m_ownView.get();
+    if (next == m_view)
+        return;
+    next->setReadRunning(m_view->readRunning());
+    next->setWriteRunning(m_view->writeRunning());
+    m_view = next;
+}
+
 bool BlockTransfer::running() const
 {
-    return m_view.readRunning() || m_view.writeRunning();
+    return m_view->readRunning() || m_view->writeRunning();
 }
 
 bool BlockTransfer::writing() const
 {
-    return m_view.writeRunning();
+    return m_view->writeRunning();
 }
 
 int BlockTransfer::frameCount() const
@@ -105,13 +116,13 @@ void BlockTransfer::start(bool write, EndHandler ended, ProgressHandler progress
     m_frames.clear();
     m_rejected = 0;
     m_position = 0;
-    m_watchdog->start();
+    m_watchdog.start();
     if (write)
-        m_view.setWriteRunning(true);
+        m_view->setWriteRunning(true);
     else
-        m_view.setReadRunning(true);
+        m_view->setReadRunning(true);
     setCounter(0);
-    m_view.showProgress(write ? m_plan.writeProgressMaximum : m_plan.readProgressMaximum, m_plan.progressStart);
+    m_view->showProgress(write ? m_plan.writeProgressMaximum : m_plan.readProgressMaximum, m_plan.progressStart);
     m_phase = Phase::Awaiting;
     sendFrame();
 }
@@ -133,7 +144,7 @@ void BlockTransfer::sendFrame()
             if (m_plan.lastRequestPauseMs > 0)
                 m_link.pause(m_plan.lastRequestPauseMs);
             if (m_plan.hideBarAtLastRequest)
-                m_view.hideProgress();
+                m_view->hideProgress();
         }
         m_link.sendRequest(block.type, block.number);
         length = kRequestLength;
@@ -280,9 +291,9 @@ void BlockTransfer::received()
 void BlockTransfer::advance()
 {
     m_phase = Phase::Awaiting;
-    m_watchdog->start(); // each block the radio takes gives it kWatchdogMs again
+    m_watchdog.start(); // each block the radio takes gives it kWatchdogMs again
     ++m_position;
-    m_view.setProgress(std::min(m_view.progress() + 1, m_writing ? m_plan.writeProgressMaximum
+    m_view->setProgress(std::min(m_view->progress() + 1, m_writing ? m_plan.writeProgressMaximum
                                                                   : m_plan.readProgressMaximum));
     const int confirmed = m_position - (m_plan.handshake ? 1 : 0);
     if (m_progress && confirmed > 0)
@@ -320,9 +331,9 @@ void BlockTransfer::end(TransferOutcome::End why)
     outcome.rejectedAnswers = m_rejected;
 
     m_link.stopResend();
-    m_watchdog->stop();
+    m_watchdog.stop();
     m_settle.stop();
-    m_view.hideProgress();
+    m_view->hideProgress();
     setCounter(0);
     m_phase = Phase::Idle;
     m_payloads.clear();
@@ -331,9 +342,9 @@ void BlockTransfer::end(TransferOutcome::End why)
     EndHandler ended = std::exchange(m_ended, nullptr);
     // The buttons come back before anyone is told, so a box finds the window ready again.
     if (m_writing)
-        m_view.setWriteRunning(false);
+        m_view->setWriteRunning(false);
     else
-        m_view.setReadRunning(false);
+        m_view->setReadRunning(false);
     if (ended)
         ended(outcome);
 }

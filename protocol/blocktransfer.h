@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class RadioLink;
 class TransferView;
@@ -75,8 +76,7 @@ public:
     // Further resends back off to at most this many resend intervals apart.
     static constexpr int kMaxResendTicks = 4;
 
-    // `watchdog` is the timer that ends a silent run (a window's Timer1); the transfer sets it up.
-    BlockTransfer(RadioLink &link, const TransferPlan &plan, TransferView &view, QTimer *watchdog);
+    BlockTransfer(RadioLink &link, const TransferPlan &plan);
     ~BlockTransfer();
     BlockTransfer(const BlockTransfer &) = delete;
     BlockTransfer &operator=(const BlockTransfer &) = delete;
@@ -86,7 +86,12 @@ public:
     using ProgressHandler = std::function<void(int confirmed, int total)>;
 
     const TransferPlan &plan() const { return m_plan; }
-    TransferView &view() { return m_view; }
+    // What shows the transfer: a window's buttons and bar, or (null) plain state of its own. The
+    // state moves over, so a run keeps going whoever watches it.
+    void setView(TransferView *view);
+    TransferView &view() { return *m_view; }
+    // Ends a silent run (a window's Timer1 is this timer).
+    QTimer &watchdog() { return m_watchdog; }
     bool running() const;
     bool writing() const;
     // The block counter: during a write the frame sent last, during a read the request sent last
@@ -130,8 +135,9 @@ private:
 
     RadioLink &m_link;
     TransferPlan m_plan;
-    TransferView &m_view;
-    QTimer *m_watchdog;
+    std::unique_ptr<TransferView> m_ownView;
+    TransferView *m_view;
+    QTimer m_watchdog;
     QTimer m_settle;
 
     Phase m_phase = Phase::Idle;

@@ -8,10 +8,8 @@
 
 using namespace frame;
 
-ChannelTransfer::ChannelTransfer(RadioLink &link, TransferView &view)
-    : m_link(link), m_transfer(link, plan(), view, &m_watchdog)
+ChannelTransfer::ChannelTransfer(RadioLink &link) : m_link(link), m_transfer(link, plan())
 {
-    m_watchdog.callOnTimeout(rtl::guarded([this] { m_transfer.watchdogExpired(); }));
 }
 
 TransferPlan ChannelTransfer::plan()

@@ -15,7 +15,7 @@ class ChannelTransfer {
 public:
     static constexpr int kBlockCount = frame::kChannelCount + 1;
 
-    ChannelTransfer(RadioLink &link, TransferView &view);
+    explicit ChannelTransfer(RadioLink &link);
 
     static TransferPlan plan();
     // The 17 payloads of a write of `texts`, encoded in a copy of the transfer buffer in the order
@@ -27,7 +27,7 @@ public:
     static void decode(const QList<QByteArray> &frames, ChannelTexts &texts);
 
     BlockTransfer &transfer() { return m_transfer; }
-    QTimer &watchdog() { return m_watchdog; }
+    QTimer &watchdog() { return m_transfer.watchdog(); }
     bool running() const { return m_transfer.running(); }
 
     void startRead(BlockTransfer::EndHandler ended, BlockTransfer::ProgressHandler progress = {});
@@ -40,6 +40,5 @@ public:
 
 private:
     RadioLink &m_link;
-    QTimer m_watchdog;
     BlockTransfer m_transfer;
 };

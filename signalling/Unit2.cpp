@@ -4,6 +4,7 @@
 #include "grid/cellgrid.h"
 #include "grid/griddefinition.h"
 #include "layouts/dtmflayout.h"
+#include "protocol/blockgroups.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,16 +12,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-SignallingPlan dtmfPlan()
-{
-    SignallingPlan plan;
-    plan.blockType = frame::kDtmfBlock;
-    plan.blockCount = dtmf::kBlockCount;
-    plan.readProgressMaximum = 5;
-    plan.writeProgressMaximum = 4;
-    return plan;
-}
 
 QComboBox *comboBox(QWidget *parent, const QStringList &items, const QString &initial)
 {
@@ -42,7 +33,7 @@ void place(QGridLayout *grid, int row, int col, const char *name, QWidget *contr
 
 } // namespace
 
-TForm2::TForm2(RadioLink &link, QWidget *parent) : SignallingWindow(link, dtmfPlan(), parent)
+TForm2::TForm2(RadioSession &session, QWidget *parent) : SignallingWindow(session, groups::kDtmf, parent)
 {
     ProgressBar1->hide();
 

@@ -13,7 +13,7 @@ class TCellGrid;
 class TForm2 : public SignallingWindow {
     Q_OBJECT
 public:
-    explicit TForm2(RadioLink &link, QWidget *parent = nullptr);
+    explicit TForm2(RadioSession &session, QWidget *parent = nullptr);
 
     QTabWidget *PageControl1 = nullptr;
     TCellGrid *xg2 = nullptr;

@@ -4,6 +4,7 @@
 #include "grid/cellgrid.h"
 #include "grid/griddefinition.h"
 #include "layouts/twotonelayout.h"
+#include "protocol/blockgroups.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,17 +13,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-SignallingPlan twoTonePlan()
-{
-    SignallingPlan plan;
-    plan.blockType = frame::kTwoToneBlock;
-    plan.blockCount = twotone::kBlockCount;
-    plan.sharedCounter = true;
-    plan.readProgressMaximum = twotone::kBlockCount;
-    plan.writeProgressMaximum = twotone::kBlockCount;
-    return plan;
-}
 
 QComboBox *toneTimeBox(QWidget *parent)
 {
@@ -35,7 +25,7 @@ QComboBox *toneTimeBox(QWidget *parent)
 
 } // namespace
 
-TForm4::TForm4(RadioLink &link, QWidget *parent) : SignallingWindow(link, twoTonePlan(), parent)
+TForm4::TForm4(RadioSession &session, QWidget *parent) : SignallingWindow(session, groups::kTwoTone, parent)
 {
     PageControl1 = new QTabWidget(this);
 

@@ -13,7 +13,7 @@ class TCellGrid;
 class TForm4 : public SignallingWindow {
     Q_OBJECT
 public:
-    explicit TForm4(RadioLink &link, QWidget *parent = nullptr);
+    explicit TForm4(RadioSession &session, QWidget *parent = nullptr);
 
     QTabWidget *PageControl1 = nullptr;
     TCellGrid *xg1 = nullptr; // encode

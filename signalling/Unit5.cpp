@@ -5,6 +5,7 @@
 #include "grid/griddefinition.h"
 #include "rtl/guard.h"
 #include "layouts/fivetonelayout.h"
+#include "protocol/blockgroups.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,17 +16,6 @@ namespace {
 
 constexpr int kDecodeTab = 2;
 const QString kCodeDefault = QStringLiteral("12345");
-
-SignallingPlan fiveTonePlan()
-{
-    SignallingPlan plan;
-    plan.blockType = frame::kFiveToneBlock;
-    plan.blockCount = fivetone::kBlockCount;
-    plan.sharedCounter = true;
-    plan.readProgressMaximum = 16;
-    plan.writeProgressMaximum = 17;
-    return plan;
-}
 
 TCellGrid *grid(QWidget *parent, QObject *owner, const QString &name, int rows, const QList<GridColumn> &columns)
 {
@@ -64,7 +54,7 @@ GridColumn functionColumn(int col, int width)
 
 } // namespace
 
-TForm5::TForm5(RadioLink &link, QWidget *parent) : SignallingWindow(link, fiveTonePlan(), parent)
+TForm5::TForm5(RadioSession &session, QWidget *parent) : SignallingWindow(session, groups::kFiveTone, parent)
 {
     PageControl1 = new QTabWidget(this);
     PageControl1->addTab(buildStandardsPage(), QStringLiteral("标准"));

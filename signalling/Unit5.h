@@ -14,7 +14,7 @@ class TCellGrid;
 class TForm5 : public SignallingWindow {
     Q_OBJECT
 public:
-    explicit TForm5(RadioLink &link, QWidget *parent = nullptr);
+    explicit TForm5(RadioSession &session, QWidget *parent = nullptr);
 
     QTabWidget *PageControl1 = nullptr;
     QComboBox *CCIR = nullptr;

@@ -4,31 +4,13 @@
 #include "grid/cellgrid.h"
 #include "grid/griddefinition.h"
 #include "layouts/fsklayout.h"
+#include "protocol/blockgroups.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-namespace {
-
-SignallingPlan fskPlan()
-{
-    SignallingPlan plan;
-    plan.blockType = frame::kFskBlock;
-    plan.blockCount = fsk::kBlockCount;
-    // FSK frames go out as 4 header bytes, then 28 payload bytes, without checksum. The buffer
-    // then holds only the payload, so a resend would send it headless: the write sends each
-    // block once and the watchdog ends it when an acknowledgement does not come.
-    plan.splitFrames = true;
-    plan.resendOnWrite = false;
-    plan.readProgressMaximum = 4;
-    plan.writeProgressMaximum = 4;
-    return plan;
-}
-
-} // namespace
-
-TForm6::TForm6(RadioLink &link, QWidget *parent) : SignallingWindow(link, fskPlan(), parent)
+TForm6::TForm6(RadioSession &session, QWidget *parent) : SignallingWindow(session, groups::kFsk, parent)
 {
     setWindowFlag(Qt::WindowMaximizeButtonHint);
 

@@ -13,7 +13,7 @@ class TCellGrid;
 class TForm6 : public SignallingWindow {
     Q_OBJECT
 public:
-    explicit TForm6(RadioLink &link, QWidget *parent = nullptr);
+    explicit TForm6(RadioSession &session, QWidget *parent = nullptr);
 
     QLineEdit *ed1 = nullptr; // own queue
     QLineEdit *ed2 = nullptr; // own ID

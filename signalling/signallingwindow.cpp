@@ -18,20 +18,6 @@ namespace {
 // Room for a title bar the window manager adds, before the window has one to measure.
 constexpr int kTitleAllowance = 30;
 
-TransferPlan transferPlan(const SignallingPlan &plan)
-{
-    TransferPlan out;
-    for (int n = 0; n < plan.blockCount; ++n)
-        out.blocks << BlockId{plan.blockType, std::uint8_t(n)};
-    out.splitFrames = plan.splitFrames;
-    out.resendOnWrite = plan.resendOnWrite;
-    out.counter = plan.sharedCounter ? TransferPlan::Counter::LinkRead : TransferPlan::Counter::Own;
-    out.readProgressMaximum = plan.readProgressMaximum;
-    out.writeProgressMaximum = plan.writeProgressMaximum;
-    out.progressStart = 1;
-    return out;
-}
-
 } // namespace
 
 void SignallingWindow::keepButtonsInPlace()
@@ -43,8 +29,9 @@ void SignallingWindow::keepButtonsInPlace()
     ProgressBar1->setSizePolicy(barPolicy);
 }
 
-SignallingWindow::SignallingWindow(RadioLink &link, const SignallingPlan &plan, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_link(link), m_plan(plan)
+SignallingWindow::SignallingWindow(RadioSession &session, int group, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_session(session), m_link(session.link()), m_group(group),
+      m_transfer(&session.transfer(group))
 {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
@@ -62,13 +49,12 @@ SignallingWindow::SignallingWindow(RadioLink &link, const SignallingPlan &plan, 
     for (QPushButton *button : {rbtn, wbtn, Button3})
         bottom->addWidget(button);
     keepButtonsInPlace();
-    Timer1 = new QTimer(this);
-    m_transfer = std::make_unique<BlockTransfer>(link, transferPlan(plan), static_cast<TransferView &>(*this), Timer1);
+    Timer1 = &m_transfer->watchdog();
+    m_transfer->setView(static_cast<TransferView *>(this));
 
     connect(rbtn, &QPushButton::clicked, this, rtl::guarded([this] { rbtnClick(); }));
     connect(wbtn, &QPushButton::clicked, this, rtl::guarded([this] { wbtnClick(); }));
     connect(Button3, &QPushButton::clicked, this, rtl::guarded([this] { Button3Click(); }));
-    connect(Timer1, &QTimer::timeout, this, rtl::guarded([this] { Timer1Timer(); }));
 }
 
 void SignallingWindow::addText(const QString &name, QWidget *widget)
@@ -80,7 +66,11 @@ void SignallingWindow::addText(const QString &name, QWidget *widget)
 
 SignallingWindow::~SignallingWindow()
 {
-    m_transfer.reset(); // it still knows the buttons it ends with
+    // The session outlives the window: its transfer goes on being watched by nobody, and an
+    // exchange of the window's own ends here without a word.
+    m_closing = true;
+    m_transfer->setView(nullptr);
+    m_transfer->abort();
 }
 
 void SignallingWindow::showProgress(int maximum, int value)
@@ -155,6 +145,8 @@ void SignallingWindow::wbtnClick()
 
 void SignallingWindow::readEnded(const TransferOutcome &outcome)
 {
+    if (m_closing)
+        return;
     if (outcome.ok()) {
         // The window changes only when every block has come, so a read cut short leaves it whole.
         const QStringList notes = decodeBlocks(outcome.payloads);
@@ -168,6 +160,8 @@ void SignallingWindow::readEnded(const TransferOutcome &outcome)
 
 void SignallingWindow::writeEnded(const TransferOutcome &outcome)
 {
+    if (m_closing)
+        return;
     if (!outcome.ok())
         tellInterrupted(outcome);
     else if (!(afterWrite && afterWrite(*this, outcome)))

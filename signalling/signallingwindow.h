@@ -4,6 +4,7 @@
 
 #include "protocol/blocktransfer.h"
 #include "protocol/radiolink.h"
+#include "protocol/radiosession.h"
 #include "protocol/transferview.h"
 #include "layouts/blocklayout.h"
 #include "signalling/widgettexts.h"
@@ -18,30 +19,18 @@
 
 class TCellGrid;
 
-// What sets one window's transfers apart from another's.
-struct SignallingPlan {
-    std::uint8_t blockType = 0;
-    int blockCount = 0;
-    // The window counts its blocks in the main window's read block counter (else in its own).
-    bool sharedCounter = false;
-    // Frames go out as the 4 header bytes, then the 28 payload bytes, without checksum.
-    bool splitFrames = false;
-    bool resendOnWrite = true;
-    int readProgressMaximum = 0;
-    int writeProgressMaximum = 0;
-};
-
 class SignallingWindow : public QWidget, private TransferView {
     Q_OBJECT
 public:
-    SignallingWindow(RadioLink &link, const SignallingPlan &plan, QWidget *parent = nullptr);
+    // The window of block group `group` (groups::kDtmf …) of the session's radio.
+    SignallingWindow(RadioSession &session, int group, QWidget *parent = nullptr);
     ~SignallingWindow() override;
 
     QPushButton *rbtn = nullptr;
     QPushButton *wbtn = nullptr;
     QPushButton *Button3 = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
-    QTimer *Timer1 = nullptr; // the watchdog of a running exchange
+    QTimer *Timer1 = nullptr; // the watchdog of a running exchange: the transfer's own
 
     // Opens the port from the main window's port box when it is closed; set by the program.
     std::function<void()> ensurePortOpen;
@@ -49,8 +38,9 @@ public:
     // user itself (the read-back check), else the window shows "写入成功". Set by the program.
     std::function<bool(SignallingWindow &window, const TransferOutcome &outcome)> afterWrite;
 
-    std::uint8_t blockType() const { return m_plan.blockType; }
-    int blockCount() const { return m_plan.blockCount; }
+    std::uint8_t blockType() const { return m_transfer->plan().blocks.first().type; }
+    int blockCount() const { return int(m_transfer->plan().blocks.size()); }
+    int group() const { return m_group; }
     bool readRunning() const override { return !rbtn->isEnabled(); }
     bool writeRunning() const override { return !wbtn->isEnabled(); }
     // The block counter of the running exchange.
@@ -100,6 +90,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
+    RadioSession &m_session;
     RadioLink &m_link;
 
 private:
@@ -120,9 +111,10 @@ private:
     void setProgress(int value) override { ProgressBar1->setValue(value); }
     void hideProgress() override { ProgressBar1->hide(); }
 
-    SignallingPlan m_plan;
+    int m_group;
+    bool m_closing = false; // destroyed: an exchange that ends now tells nobody
     WidgetTexts m_texts;
     QList<TCellGrid *> m_grids;
     QWidget *m_bottomBar = nullptr;
-    std::unique_ptr<BlockTransfer> m_transfer;
+    BlockTransfer *m_transfer;
 };

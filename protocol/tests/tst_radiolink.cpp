@@ -98,8 +98,8 @@ class TestRadioLink : public QObject {
         TComm comm;
         QTimer timer;
         RadioLink link{comm, timer};
-        PlainTransferView view;
-        ChannelTransfer channel{link, view};
+        ChannelTransfer channel{link};
+        TransferView &view = channel.transfer().view();
         MemoryChannelTexts texts;
         QList<TransferOutcome> outcomes;
         QList<int> pauses;
