@@ -75,6 +75,42 @@ QList<QKeySequence> standardKeys(QKeySequence::StandardKey key, const QKeySequen
     return keys;
 }
 
+// The free part of `window`'s screen less the frame the window manager puts around it: the
+// frame it has once shown, before that the title bar at the style's height (as
+// restoreGeometry() takes it) and a border.
+QRect roomFor(const QWidget &window)
+{
+    const QScreen *on = window.screen();
+    if (!on)
+        return QRect(0, 0, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    const QRect frame = window.frameGeometry(), inner = window.geometry();
+    QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                     frame.bottom() - inner.bottom());
+    if (margins.isNull() || !window.isVisible()) {
+        const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+        margins = QMargins(kFrameGuess, titleBar + kFrameGuess, kFrameGuess, kFrameGuess);
+    }
+    return on->availableGeometry().marginsRemoved(margins);
+}
+
+// Sets `window` to `place`, moved and if need be shrunk (not below its least size) into its room.
+void pullInside(QWidget &window, QRect place)
+{
+    const QRect room = roomFor(window);
+    place.setSize(place.size().boundedTo(room.size()).expandedTo(window.minimumSizeHint()));
+    // From the right and bottom first: a window bigger than the screen even at its least keeps
+    // its title bar and left edge on it.
+    if (place.right() > room.right())
+        place.moveRight(room.right());
+    if (place.bottom() > room.bottom())
+        place.moveBottom(room.bottom());
+    if (place.left() < room.left())
+        place.moveLeft(room.left());
+    if (place.top() < room.top())
+        place.moveTop(room.top());
+    window.setGeometry(place);
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
@@ -299,7 +335,7 @@ void TForm1::showPortDoctor(const QString &port)
     if (bool(doctor->windowFlags() & Qt::WindowStaysOnTopHint) != overProgress)
         doctor->setWindowFlag(Qt::WindowStaysOnTopHint, overProgress);
     if (!doctor->isVisible())
-        doctor->move(frameGeometry().center() - doctor->rect().center());
+        pullInside(*doctor, doctor->rect().translated(frameGeometry().center() - doctor->rect().center()));
     doctor->show();
     doctor->raise();
     doctor->activateWindow();
@@ -639,43 +675,10 @@ void TForm1::dropEvent(QDropEvent *event)
     QTimer::singleShot(0, this, rtl::guarded([this, urls = event->mimeData()->urls()] { openDropped(urls); }));
 }
 
-QRect TForm1::roomOnScreen() const
-{
-    const QScreen *on = screen();
-    if (!on)
-        return QRect(QPoint(0, 0), m_preferredSize);
-    const QRect frame = frameGeometry(), inner = geometry();
-    QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
-                     frame.bottom() - inner.bottom());
-    // Not shown yet: the title bar at the style's height (as restoreGeometry takes it) and a border.
-    if (margins.isNull() || !isVisible()) {
-        const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
-        margins = QMargins(kFrameGuess, titleBar + kFrameGuess, kFrameGuess, kFrameGuess);
-    }
-    return on->availableGeometry().marginsRemoved(margins);
-}
-
 void TForm1::fitIntoScreen()
 {
-    const QRect room = roomOnScreen();
-    pullInside(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, m_preferredSize.boundedTo(room.size()), room));
-}
-
-void TForm1::pullInside(QRect place)
-{
-    const QRect room = roomOnScreen();
-    place.setSize(place.size().boundedTo(room.size()).expandedTo(minimumSizeHint()));
-    // From the right and bottom first: a window bigger than the screen even at its least keeps
-    // its title bar and left edge on it.
-    if (place.right() > room.right())
-        place.moveRight(room.right());
-    if (place.bottom() > room.bottom())
-        place.moveBottom(room.bottom());
-    if (place.left() < room.left())
-        place.moveLeft(room.left());
-    if (place.top() < room.top())
-        place.moveTop(room.top());
-    setGeometry(place);
+    const QRect room = roomFor(*this);
+    pullInside(*this, QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, m_preferredSize.boundedTo(room.size()), room));
 }
 
 void TForm1::keepBetweenRuns()
@@ -689,8 +692,8 @@ void TForm1::keepBetweenRuns()
     // the frame as only the title bar; the rest of the frame is made room for here.
     if (restoreGeometry(settings.value(kGeometryKey).toByteArray())
         && !windowState().testAnyFlags(Qt::WindowMaximized | Qt::WindowFullScreen)
-        && !roomOnScreen().contains(geometry()))
-        pullInside(geometry());
+        && !roomFor(*this).contains(geometry()))
+        pullInside(*this, geometry());
 }
 
 void TForm1::N1Click()
@@ -822,7 +825,7 @@ void TForm1::changeEvent(QEvent *event)
         if (!std::exchange(m_framed, true) && screen()
             && !windowState().testAnyFlags(Qt::WindowMaximized | Qt::WindowFullScreen)
             && !screen()->availableGeometry().contains(frameGeometry()))
-            pullInside(geometry());
+            pullInside(*this, geometry());
         rtl::guard([this] { FormActivate(); });
     }
     QMainWindow::changeEvent(event);

@@ -191,10 +191,6 @@ private:
     void updateRecentMenu();
     // A dropped file: a plan opens as 打开 would, anything else is refused with a message.
     void openDropped(const QList<QUrl> &urls);
-    // The free part of the window's screen less the frame the window manager puts around it.
-    QRect roomOnScreen() const;
-    // Sets the window to `place`, moved and if need be shrunk into roomOnScreen().
-    void pullInside(QRect place);
     void setSignallingMenuEnabled(bool enabled);
     // The common start of a channel transfer: progress window up, port open.
     void showProgressAndOpenPort();

@@ -4,6 +4,7 @@
 // ("1024x768" when unset; "1920x1080@2" for QT_SCALE_FACTOR=2).
 #include "app/Unit1.h"
 #include "app/forms.h"
+#include "app/portdoctorwindow.h"
 #include "rtl/dialogs.h"
 
 #include <QApplication>
@@ -62,6 +63,14 @@ private slots:
             const QRect onScreen(control->mapToGlobal(QPoint(0, 0)), control->size());
             QVERIFY2(control->isVisible() && available().contains(onScreen), qPrintable(describe(onScreen)));
         }
+        // The port doctor opens over the window, and inside the screen too; it looks at an empty
+        // machine rather than this one.
+        QTemporaryDir machine;
+        PortDoctorWindow *doctor = Form1->portDoctor();
+        doctor->setEnvironment(PortEnvironment{machine.path(), {}, 0, {}});
+        Form1->PortDoctor1->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(doctor));
+        QVERIFY2(available().contains(doctor->frameGeometry()), qPrintable(describe(doctor->frameGeometry())));
     }
 
     void placeComesBack()
