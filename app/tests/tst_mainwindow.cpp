@@ -533,6 +533,7 @@ private slots:
         const QPoint at = target->rect().center();
         QMimeData mime;
         mime.setUrls(urls);
+        mime.setText(urls.first().toLocalFile()); // as file managers offer it, which a line edit takes
         QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);
         QVERIFY(enter.isAccepted());
