@@ -28,13 +28,19 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <tuple>
@@ -43,8 +49,67 @@ namespace {
 
 constexpr int kRowHeight = 24;
 constexpr int kTableDesignPixelSize = 10;
+// The window as laid out for 10 px text; it grows with the table's font.
+constexpr QSize kDesignSize(919, 624);
+// The window manager's border, guessed until the window has been shown once.
+constexpr int kFrameGuess = 8;
 const QString kPlanFilter = QStringLiteral(".zq (*.zq)");
+const QString kPlanSuffix = QStringLiteral("zq");
 const QString kPortDoctor = QStringLiteral("串口诊断");
+const QString kGeometryKey = QStringLiteral("window/geometry");
+const QString kRecentFilesKey = QStringLiteral("recentFiles");
+
+// Where the program keeps the user's choices (~/.config/radioprog/radioprog.conf).
+QSettings preferences()
+{
+    return QSettings(QStringLiteral("radioprog"), QStringLiteral("radioprog"));
+}
+
+// Qt's keys for `key` on this desktop, and `usual` where the desktop has none: the generic
+// and Windows schemes give 另存为 and 退出 no key.
+QList<QKeySequence> standardKeys(QKeySequence::StandardKey key, const QKeySequence &usual)
+{
+    QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+    if (!keys.contains(usual))
+        keys << usual;
+    return keys;
+}
+
+// The free part of `window`'s screen less the frame the window manager puts around it: the
+// frame it has once shown, before that the title bar at the style's height (as
+// restoreGeometry() takes it) and a border.
+QRect roomFor(const QWidget &window)
+{
+    const QScreen *on = window.screen();
+    if (!on)
+        return QRect(0, 0, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    const QRect frame = window.frameGeometry(), inner = window.geometry();
+    QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                     frame.bottom() - inner.bottom());
+    if (margins.isNull() || !window.isVisible()) {
+        const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+        margins = QMargins(kFrameGuess, titleBar + kFrameGuess, kFrameGuess, kFrameGuess);
+    }
+    return on->availableGeometry().marginsRemoved(margins);
+}
+
+// Sets `window` to `place`, moved and if need be shrunk (not below its least size) into its room.
+void pullInside(QWidget &window, QRect place)
+{
+    const QRect room = roomFor(window);
+    place.setSize(place.size().boundedTo(room.size()).expandedTo(window.minimumSizeHint()));
+    // From the right and bottom first: a window bigger than the screen even at its least keeps
+    // its title bar and left edge on it.
+    if (place.right() > room.right())
+        place.moveRight(room.right());
+    if (place.bottom() > room.bottom())
+        place.moveBottom(room.bottom());
+    if (place.left() < room.left())
+        place.moveLeft(room.left());
+    if (place.top() < room.top())
+        place.moveTop(room.top());
+    window.setGeometry(place);
+}
 
 } // namespace
 
@@ -53,7 +118,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("对讲机写频软件 V1.1.3"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    resize(919, 624);
+    setAcceptDrops(true);
 
     // The radio on the port box's port: the window is one client of its session.
     m_session = new RadioSession(this);
@@ -119,12 +184,16 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     qApp->installEventFilter(this);
     FormCreate();
     m_sheet = std::make_unique<PlanSheet>(*this);
+    statusBar(); // there from the start, so that a first message does not shift the window
+    fitIntoScreen();
 }
 
 QString TForm1::runPlanDialog(QFileDialog::AcceptMode mode)
 {
-    // An existing plan is saved over without a question, as the program always has.
-    return runFileDialog(this, mode, kPlanFilter, QStringLiteral("zq"), QFileDialog::DontConfirmOverwrite);
+    // An existing plan is saved over without a question, as the program always has. 另存为
+    // offers the plan's own file.
+    const QString own = mode == QFileDialog::AcceptSave && m_sheet ? m_sheet->planFile() : QString();
+    return runFileDialog(this, mode, kPlanFilter, kPlanSuffix, QFileDialog::DontConfirmOverwrite, QString(), own);
 }
 
 TForm1::~TForm1()
@@ -186,11 +255,11 @@ void TForm1::buildTable()
     }
     buildGrid(xg, table, this);
     // The table keeps the desktop's font; its columns, laid out for 10 px text, and the window
-    // grow with it so that "145.12500" still fits the frequency columns.
+    // grow with it so that "145.12500" still fits the frequency columns. The window grows only as
+    // far as the screen allows (fitIntoScreen); the table scrolls for the rest.
     const double scale = fontScale(xg->font(), kTableDesignPixelSize);
     scaleGrid(xg, scale);
-    const QSize wanted = (QSizeF(size()) * scale).toSize();
-    resize(screen() ? wanted.boundedTo(screen()->availableSize()).expandedTo(size()) : wanted);
+    m_preferredSize = (QSizeF(kDesignSize) * scale).toSize();
     numberRows(xg, 1, kChannelCount);
     xg->OnSetEditText = [this](TCellGrid *, int ACol, int ARow, const QString &Value) {
         xgSetEditText(ACol, ARow, Value);
@@ -199,32 +268,55 @@ void TForm1::buildTable()
 
 void TForm1::buildMenus()
 {
-    fileMenu = menuBar()->addMenu(QStringLiteral("文件"));
-    N3 = fileMenu->addAction(QStringLiteral("打开"));
-    N5 = fileMenu->addAction(QStringLiteral("保存"));
-    N1 = fileMenu->addAction(QStringLiteral("退出"));
-    QMenu *signallingMenu = menuBar()->addMenu(QStringLiteral("信令编辑"));
-    DTMF1 = signallingMenu->addAction(QStringLiteral("DTMF"));
-    N2tone1 = signallingMenu->addAction(QStringLiteral("2TONE"));
-    N5TONE1 = signallingMenu->addAction(QStringLiteral("5TONE"));
-    N4 = signallingMenu->addAction(QStringLiteral("FSK 队列同步"));
+    fileMenu = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    newAction = fileMenu->addAction(QStringLiteral("新建(&N)"));
+    newAction->setShortcuts(standardKeys(QKeySequence::New, QKeySequence(Qt::CTRL | Qt::Key_N)));
+    N3 = fileMenu->addAction(QStringLiteral("打开(&O)"));
+    N3->setShortcuts(standardKeys(QKeySequence::Open, QKeySequence(Qt::CTRL | Qt::Key_O)));
+    recentMenu = fileMenu->addMenu(QStringLiteral("最近打开的文件(&R)"));
+    recentMenu->setToolTipsVisible(true);
+    connect(recentMenu, &QMenu::aboutToShow, this, [this] { updateRecentMenu(); });
+    recentMenu->menuAction()->setEnabled(false);
+    N5 = fileMenu->addAction(QStringLiteral("保存(&S)"));
+    N5->setShortcuts(standardKeys(QKeySequence::Save, QKeySequence(Qt::CTRL | Qt::Key_S)));
+    saveAsAction = fileMenu->addAction(QStringLiteral("另存为(&A)…"));
+    saveAsAction->setShortcuts(standardKeys(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
+    N1 = fileMenu->addAction(QStringLiteral("退出(&X)"));
+    N1->setShortcuts(standardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    m_signallingMenu = menuBar()->addMenu(QStringLiteral("信令编辑(&S)"));
+    m_signallingMenu->setToolTipsVisible(true);
+    DTMF1 = m_signallingMenu->addAction(QStringLiteral("DTMF(&D)"));
+    N2tone1 = m_signallingMenu->addAction(QStringLiteral("2TONE(&2)"));
+    N5TONE1 = m_signallingMenu->addAction(QStringLiteral("5TONE(&5)"));
+    N4 = m_signallingMenu->addAction(QStringLiteral("FSK 队列同步(&F)"));
+    // A disabled item gets no hover and so shows no status tip: the menu says why as it opens.
+    connect(m_signallingMenu, &QMenu::aboutToShow, this, [this] {
+        if (!DTMF1->isEnabled())
+            statusBar()->showMessage(kSignallingWaits);
+    });
+    connect(m_signallingMenu, &QMenu::aboutToHide, this, [this] {
+        if (statusBar()->currentMessage() == kSignallingWaits)
+            statusBar()->clearMessage();
+    });
+    connect(newAction, &QAction::triggered, this, rtl::guarded([this] { newClick(); }));
     connect(N3, &QAction::triggered, this, rtl::guarded([this] { N3Click(); }));
     connect(N5, &QAction::triggered, this, rtl::guarded([this] { N5Click(); }));
+    connect(saveAsAction, &QAction::triggered, this, rtl::guarded([this] { saveAsClick(); }));
     connect(N1, &QAction::triggered, this, rtl::guarded([this] { N1Click(); }));
     connect(DTMF1, &QAction::triggered, this, rtl::guarded([this] { DTMF1Click(); }));
     connect(N2tone1, &QAction::triggered, this, rtl::guarded([this] { N2tone1Click(); }));
     connect(N5TONE1, &QAction::triggered, this, rtl::guarded([this] { N5TONE1Click(); }));
     connect(N4, &QAction::triggered, this, rtl::guarded([this] { N4Click(); }));
-    PortDoctor1 = helpMenu()->addAction(kPortDoctor);
+    PortDoctor1 = helpMenu()->addAction(kPortDoctor + QStringLiteral("(&D)"));
     connect(PortDoctor1, &QAction::triggered, this, rtl::guarded([this] { PortDoctor1Click(); }));
-    aboutAction = helpMenu()->addAction(QStringLiteral("关于"));
+    aboutAction = helpMenu()->addAction(QStringLiteral("关于(&A)"));
     connect(aboutAction, &QAction::triggered, this, rtl::guarded([this] { showAboutBox(this); }));
 }
 
 QMenu *TForm1::helpMenu()
 {
     if (!m_helpMenu)
-        m_helpMenu = menuBar()->addMenu(QStringLiteral("帮助"));
+        m_helpMenu = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     return m_helpMenu;
 }
 
@@ -244,7 +336,7 @@ void TForm1::showPortDoctor(const QString &port)
     if (bool(doctor->windowFlags() & Qt::WindowStaysOnTopHint) != overProgress)
         doctor->setWindowFlag(Qt::WindowStaysOnTopHint, overProgress);
     if (!doctor->isVisible())
-        doctor->move(frameGeometry().center() - doctor->rect().center());
+        pullInside(*doctor, doctor->rect().translated(frameGeometry().center() - doctor->rect().center()));
     doctor->show();
     doctor->raise();
     doctor->activateWindow();
@@ -263,8 +355,12 @@ void TForm1::FormCreate()
 
 void TForm1::setSignallingMenuEnabled(bool enabled)
 {
-    for (QAction *item : {DTMF1, N2tone1, N5TONE1, N4})
+    const QString why = enabled ? QString() : kSignallingWaits;
+    for (QAction *item : {DTMF1, N2tone1, N5TONE1, N4}) {
         item->setEnabled(enabled);
+        item->setToolTip(why);
+        item->setStatusTip(why);
+    }
 }
 
 void TForm1::FormActivate()
@@ -466,24 +562,136 @@ void TForm1::N4Click()
     showSignallingWindow(Form6);
 }
 
+void TForm1::newClick()
+{
+    commitOpenEdit();
+    if (m_sheet->mayDiscardChanges(QStringLiteral("信道表有未保存的修改。新建前保存吗？")))
+        m_sheet->startNewPlan();
+}
+
 void TForm1::N3Click()
 {
     commitOpenEdit();
     const QString file = chooseOpenFile ? chooseOpenFile() : QString();
     if (file.isEmpty())
         return;
+    openPlan(file);
+}
+
+void TForm1::openPlan(const QString &file)
+{
+    commitOpenEdit();
     LoadChannelPlan(*m_texts, file);
+    notePlanFolder(file);
     emit planLoaded(file);
+    noteRecentFile(file);
 }
 
 void TForm1::N5Click()
 {
     commitOpenEdit();
+    // A plan with a file of its own goes back there; only a plan never saved asks where.
+    const QString own = m_sheet ? m_sheet->planFile() : QString();
+    const QString file = !own.isEmpty() ? own : chooseSaveFile ? chooseSaveFile() : QString();
+    if (!file.isEmpty())
+        savePlan(file);
+}
+
+void TForm1::saveAsClick()
+{
+    commitOpenEdit();
     const QString file = chooseSaveFile ? chooseSaveFile() : QString();
-    if (file.isEmpty())
-        return;
+    if (!file.isEmpty())
+        savePlan(file);
+}
+
+void TForm1::savePlan(const QString &file)
+{
     SaveChannelPlan(*m_texts, file);
     emit planSaved(file);
+    noteRecentFile(file);
+}
+
+void TForm1::noteRecentFile(const QString &file)
+{
+    const QString path = QFileInfo(file).absoluteFilePath();
+    m_recentFiles.removeAll(path);
+    m_recentFiles.prepend(path);
+    m_recentFiles = m_recentFiles.mid(0, kRecentFileCount);
+    if (m_keepBetweenRuns)
+        preferences().setValue(kRecentFilesKey, m_recentFiles);
+    recentMenu->menuAction()->setEnabled(true);
+}
+
+void TForm1::updateRecentMenu()
+{
+    // Made afresh each time the menu opens, so that a file gone since shows greyed. It stays
+    // listed: a plan on a stick that is not plugged in comes back with the stick.
+    recentMenu->clear();
+    for (int i = 0; i < m_recentFiles.size(); ++i) {
+        const QString file = m_recentFiles[i];
+        QAction *item = recentMenu->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(file).replace(u'&', QStringLiteral("&&"))));
+        const bool there = QFileInfo::exists(file);
+        item->setEnabled(there);
+        item->setToolTip(there ? QString() : QStringLiteral("找不到这个文件"));
+        connect(item, &QAction::triggered, this, rtl::guarded([this, file] { openPlan(file); }));
+    }
+    recentMenu->menuAction()->setEnabled(!m_recentFiles.isEmpty());
+}
+
+void TForm1::openDropped(const QList<QUrl> &urls)
+{
+    if (urls.size() != 1)
+        throw rtl::Exception(QStringLiteral("只能打开一个写频文件。"));
+    const QString file = urls.first().toLocalFile();
+    if (file.isEmpty() || QFileInfo(file).suffix().compare(kPlanSuffix, Qt::CaseInsensitive) != 0)
+        throw rtl::Exception(QStringLiteral("只能打开写频文件 (*.zq)，%1 不是。")
+                                 .arg(file.isEmpty() ? urls.first().toDisplayString() : QDir::toNativeSeparators(file)));
+    openPlan(file);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent *event)
+{
+    // Any file is taken, so that one that is not a plan gets a word instead of a refusing cursor.
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent *event)
+{
+    if (!event->mimeData()->hasUrls())
+        return;
+    event->acceptProposedAction();
+    // Once the drop is over: a message box must not hold the other program's drag.
+    QTimer::singleShot(0, this, rtl::guarded([this, urls = event->mimeData()->urls()] { openDropped(urls); }));
+}
+
+void TForm1::fitIntoScreen()
+{
+    const QRect room = roomFor(*this);
+    pullInside(*this, QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, m_preferredSize.boundedTo(room.size()), room));
+}
+
+void TForm1::keepBetweenRuns()
+{
+    m_keepBetweenRuns = true;
+    QSettings settings = preferences();
+    m_recentFiles = settings.value(kRecentFilesKey).toStringList().mid(0, kRecentFileCount);
+    recentMenu->menuAction()->setEnabled(!m_recentFiles.isEmpty());
+    // restoreGeometry() refuses a place saved on a screen of quite another width: the window
+    // keeps the place it was made with. It pulls one off the screen's edge back in, but reckons
+    // the frame as only the title bar; the rest of the frame is made room for here.
+    if (restoreGeometry(settings.value(kGeometryKey).toByteArray())
+        && !windowState().testAnyFlags(Qt::WindowMaximized | Qt::WindowFullScreen)
+        && !roomFor(*this).contains(geometry()))
+        pullInside(*this, geometry());
 }
 
 void TForm1::N1Click()
@@ -585,6 +793,15 @@ bool takesTypedText(QObject *object)
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    // Files dropped on a box of the window are the window's: its line edit would take the path as text.
+    if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) && watched != this
+        && ownsWidget(watched) && static_cast<QDropEvent *>(event)->mimeData()->hasUrls()) {
+        if (type == QEvent::Drop)
+            dropEvent(static_cast<QDropEvent *>(event));
+        else
+            static_cast<QDragMoveEvent *>(event)->acceptProposedAction();
+        return true;
+    }
     if ((type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride)
         && ownsWidget(watched)) {
         auto *key = static_cast<QKeyEvent *>(event);
@@ -601,8 +818,15 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 
 void TForm1::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        // By the first activation the window manager has framed the window: a frame bigger than
+        // the guess must not push the title bar or the buttons off the screen.
+        if (!std::exchange(m_framed, true) && screen()
+            && !windowState().testAnyFlags(Qt::WindowMaximized | Qt::WindowFullScreen)
+            && !screen()->availableGeometry().contains(frameGeometry()))
+            pullInside(*this, geometry());
         rtl::guard([this] { FormActivate(); });
+    }
     QMainWindow::changeEvent(event);
 }
 
@@ -610,6 +834,9 @@ void TForm1::closeEvent(QCloseEvent *event)
 {
     commitOpenEdit(); // a failing rule shows its message; the window closes anyway
     QMainWindow::closeEvent(event);
-    if (event->isAccepted())
-        emit closed();
+    if (!event->isAccepted())
+        return;
+    if (m_keepBetweenRuns)
+        preferences().setValue(kGeometryKey, saveGeometry());
+    emit closed();
 }

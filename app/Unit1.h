@@ -24,7 +24,11 @@ class ChannelTransfer;
 class PortDoctorWindow;
 class PlanSheet;
 class QAction;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QMenu;
+class QUrl;
 class TCellGrid;
 class TComm;
 
@@ -32,6 +36,9 @@ class TForm1 : public QMainWindow, private TransferView {
     Q_OBJECT
 public:
     static constexpr int kResendIntervalMs = RadioSession::kResendIntervalMs;
+    static constexpr int kRecentFileCount = 8;
+    // Why the 信令编辑 items wait, while they do.
+    static inline const QString kSignallingWaits = QStringLiteral("先用读频或写频打开串口");
 
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;
@@ -47,9 +54,12 @@ public:
     TComm *Comm1 = nullptr;
     QTimer *Tim1 = nullptr;
     QMenu *fileMenu = nullptr; // 文件
-    QAction *N3 = nullptr;    // 打开
-    QAction *N5 = nullptr;    // 保存
-    QAction *N1 = nullptr;    // 退出
+    QAction *newAction = nullptr; // 新建 (Ctrl+N)
+    QAction *N3 = nullptr;    // 打开 (Ctrl+O)
+    QMenu *recentMenu = nullptr; // 最近打开的文件
+    QAction *N5 = nullptr;    // 保存 (Ctrl+S)
+    QAction *saveAsAction = nullptr; // 另存为 (Ctrl+Shift+S)
+    QAction *N1 = nullptr;    // 退出 (Ctrl+Q)
     QAction *DTMF1 = nullptr; // DTMF
     QAction *N2tone1 = nullptr;
     QAction *N5TONE1 = nullptr;
@@ -96,6 +106,19 @@ public:
     // Undo, clipboard, CSV and printing of the channel plan.
     PlanSheet *sheet() const { return m_sheet.get(); }
 
+    // Loads `file` as 打开 does once a file is chosen: the plan's own file from then on, and the
+    // first of the recent files. A file that is not a plan throws and changes nothing.
+    void openPlan(const QString &file);
+    // The plans opened or saved lately, newest first, at most kRecentFileCount.
+    QStringList recentFiles() const { return m_recentFiles; }
+    // From now on the window's size and place and the recent files are kept between runs
+    // (QSettings); restores what the last run left. The program calls it at start; tests that do
+    // not call it leave the user's settings alone.
+    void keepBetweenRuns();
+    // Sizes and places the window inside the free part of its screen, frame and title bar
+    // included; the table scrolls when the screen is too small for all of it.
+    void fitIntoScreen();
+
     // Handlers.
     void FormCreate();
     void FormActivate();
@@ -107,8 +130,10 @@ public:
     void N2tone1Click();
     void N5TONE1Click();
     void N4Click();
+    void newClick();
     void N3Click();
     void N5Click();
+    void saveAsClick();
     void N1Click();
     void PortDoctor1Click();
     void xgSetEditText(int ACol, int ARow, const QString &Value);
@@ -153,6 +178,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildTable();
@@ -161,6 +189,11 @@ private:
     // A widget of this window itself, or a drop-down list of one; not a dialog or a box.
     bool ownsWidget(QObject *object) const;
     QString runPlanDialog(QFileDialog::AcceptMode mode);
+    void savePlan(const QString &file);
+    void noteRecentFile(const QString &file);
+    void updateRecentMenu();
+    // A dropped file: a plan opens as 打开 would, anything else is refused with a message.
+    void openDropped(const QList<QUrl> &urls);
     void setSignallingMenuEnabled(bool enabled);
     // The common start of a channel transfer: progress window up, port open.
     void showProgressAndOpenPort();
@@ -193,5 +226,11 @@ private:
     std::array<QComboBox *, kSettingCount> m_settingBoxes{}; // ComboBox1…ComboBox10
     bool m_lastTransferWasWrite = false;
     QMenu *m_helpMenu = nullptr;
+    QMenu *m_signallingMenu = nullptr;
     PortDoctorWindow *m_portDoctor = nullptr;
+    // The size the window asks for: the table's design size grown with its font.
+    QSize m_preferredSize;
+    QStringList m_recentFiles;
+    bool m_keepBetweenRuns = false;
+    bool m_framed = false; // the frame has been seen once since the window was first shown
 };

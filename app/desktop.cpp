@@ -2,7 +2,6 @@
 #include "app/desktop.h"
 
 #include "app/Unit1.h"
-#include "channels/channelplan.h"
 #include "radioprog/version.h"
 #include "rtl/dialogs.h"
 #include "rtl/guard.h"
@@ -68,10 +67,7 @@ void openPlanFile(TForm1 &window, const QString &file)
 {
     // Absolute, so the message names the file as the open dialog's choice would.
     const QString path = QFileInfo(file).absoluteFilePath();
-    rtl::guard([&] {
-        LoadChannelPlan(window.texts(), path);
-        notePlanFolder(path);
-    });
+    rtl::guard([&] { window.openPlan(path); });
 }
 
 QString planDialogFolder()
@@ -88,17 +84,33 @@ void notePlanFolder(const QString &file)
         lastPlanFolder = QFileInfo(file).absolutePath();
 }
 
-QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter, const QString &suffix,
-                      QFileDialog::Options options)
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter,
+                                            const QString &suffix, QFileDialog::Options options, const QString &title,
+                                            const QString &fileName)
 {
-    QFileDialog dialog(parent);
-    dialog.setOptions(options);
-    dialog.setAcceptMode(mode);
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setOptions(options);
+    dialog->setAcceptMode(mode);
     if (mode == QFileDialog::AcceptOpen)
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(suffix);
-    dialog.setDirectory(planDialogFolder());
+        dialog->setFileMode(QFileDialog::ExistingFile);
+    if (!title.isEmpty())
+        dialog->setWindowTitle(title);
+    dialog->setNameFilter(filter);
+    dialog->setDefaultSuffix(suffix);
+    dialog->setDirectory(planDialogFolder());
+    if (!fileName.isEmpty())
+        dialog->selectFile(fileName);
+    return dialog;
+}
+
+QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter, const QString &suffix,
+                      QFileDialog::Options options, const QString &title, const QString &fileName)
+{
+    return runFileDialog(*makeFileDialog(parent, mode, filter, suffix, options, title, fileName));
+}
+
+QString runFileDialog(QFileDialog &dialog)
+{
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     const QString file = dialog.selectedFiles().value(0);

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class QCoreApplication;
 class QWidget;
@@ -35,9 +36,15 @@ QString planDialogFolder();
 void notePlanFolder(const QString &file);
 
 // A file dialog for `filter` ("CSV (*.csv)") that starts where the plan dialogs do and remembers
-// the folder chosen; the file chosen, or empty.
+// the folder chosen; the file chosen, or empty. `title` replaces Qt's own caption; `fileName`
+// is offered (in the start folder, or where an absolute one lies).
 QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter, const QString &suffix,
-                      QFileDialog::Options options = {});
+                      QFileDialog::Options options = {}, const QString &title = {}, const QString &fileName = {});
+// The same dialog, set up and not yet shown, and how it is run.
+QString runFileDialog(QFileDialog &dialog);
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter,
+                                            const QString &suffix, QFileDialog::Options options = {},
+                                            const QString &title = {}, const QString &fileName = {});
 
 // 帮助 → 关于: version, Qt version and licence. The box is window-modal and returns at once.
 void showAboutBox(QWidget *parent);

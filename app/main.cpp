@@ -34,6 +34,7 @@ int main(int argc, char *argv[])
     if (auto *backup = Form1->findChild<RadioBackup *>())
         backup->loadPreferences();
     QObject::connect(Form1, &TForm1::closed, &app, &QApplication::quit);
+    Form1->keepBetweenRuns();
     Form1->show();
     // Once the loop runs, so that a refusal appears over the shown window.
     if (!plan.isEmpty())

@@ -80,6 +80,13 @@ void PlanHistory::redo()
         m_stack.redo();
 }
 
+void PlanHistory::reset()
+{
+    m_stack.clear();
+    m_baseline = PlanSnapshot::capture(m_texts);
+    endRun();
+}
+
 void PlanHistory::apply(const PlanSnapshot &snapshot)
 {
     snapshot.restore(m_texts);

@@ -30,6 +30,8 @@ public:
 
     void undo();
     void redo();
+    // No steps any more: the plan as it is now is where the history starts, and it is clean.
+    void reset();
 
 private:
     friend class PlanStep;

@@ -32,6 +32,8 @@
 namespace {
 
 constexpr int kLastColumn = kChannelColumnCount - 1;
+const QString kCsvFilter = QStringLiteral("CSV (*.csv)");
+const QString kCsvSuffix = QStringLiteral("csv");
 
 QString withStep(const QString &verb, const QString &step)
 {
@@ -55,7 +57,8 @@ void setUpPage(QPagedPaintDevice &device)
 
 } // namespace
 
-PlanSheet::PlanSheet(TForm1 &form) : m_form(form), m_grid(form.xg), m_history(form.texts())
+PlanSheet::PlanSheet(TForm1 &form)
+    : m_form(form), m_grid(form.xg), m_history(form.texts()), m_emptyPlan(PlanSnapshot::capture(form.texts()))
 {
     buildMenus();
 
@@ -112,24 +115,19 @@ PlanSheet::PlanSheet(TForm1 &form) : m_form(form), m_grid(form.xg), m_history(fo
         connect(stack, signal, this, &PlanSheet::updateUndoActions);
     updateUndoActions();
 
-    chooseCsvToImport = [this] {
-        return runFileDialog(&m_form, QFileDialog::AcceptOpen, QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"));
-    };
+    chooseCsvToImport = [this] { return runFileDialog(*csvDialog(QFileDialog::AcceptOpen)); };
     chooseCsvPlacement = [this](const ChannelCsvFile &file, const QString &fileName) -> std::optional<CsvPlacement> {
         CsvImportDialog dialog(file, QFileInfo(fileName).fileName(), &m_form);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.placement();
     };
-    chooseCsvToExport = [this] {
-        return runFileDialog(&m_form, QFileDialog::AcceptSave, QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"));
-    };
+    chooseCsvToExport = [this] { return runFileDialog(*csvDialog(QFileDialog::AcceptSave)); };
     choosePdf = [this] {
         return runFileDialog(&m_form, QFileDialog::AcceptSave, QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf"));
     };
-    askToSave = [this] {
-        QMessageBox box(QMessageBox::Question, rtl::kAppTitle, QStringLiteral("信道表有未保存的修改。关闭前保存吗？"),
-                        QMessageBox::NoButton, &m_form);
+    askToSave = [this](const QString &question) {
+        QMessageBox box(QMessageBox::Question, rtl::kAppTitle, question, QMessageBox::NoButton, &m_form);
         QPushButton *save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
         QPushButton *discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
         box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
@@ -166,29 +164,31 @@ void PlanSheet::buildMenus()
     undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     redoAction = addAction(QStringLiteral("重做"), &PlanSheet::redo);
     redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    cutAction = addAction(QStringLiteral("剪切"), &PlanSheet::cut);
+    // 撤销 and 重做 carry no mnemonic: their text names the step, and a letter after it would
+    // move with every step.
+    cutAction = addAction(QStringLiteral("剪切(&T)"), &PlanSheet::cut);
     cutAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
-    copyAction = addAction(QStringLiteral("复制"), &PlanSheet::copy);
+    copyAction = addAction(QStringLiteral("复制(&C)"), &PlanSheet::copy);
     copyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-    pasteAction = addAction(QStringLiteral("粘贴"), &PlanSheet::paste);
+    pasteAction = addAction(QStringLiteral("粘贴(&P)"), &PlanSheet::paste);
     pasteAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-    clearAction = addAction(QStringLiteral("清除"), &PlanSheet::clear);
+    clearAction = addAction(QStringLiteral("清除(&L)"), &PlanSheet::clear);
     clearAction->setShortcut(QKeySequence(Qt::Key_Delete));
-    insertAction = addAction(QStringLiteral("插入空信道"), &PlanSheet::insertChannels);
-    deleteAction = addAction(QStringLiteral("删除信道"), &PlanSheet::deleteChannels);
-    moveUpAction = addAction(QStringLiteral("上移"), &PlanSheet::moveUp);
-    moveDownAction = addAction(QStringLiteral("下移"), &PlanSheet::moveDown);
-    importCsvAction = addAction(QStringLiteral("导入 CSV…"), &PlanSheet::importCsv);
-    exportCsvAction = addAction(QStringLiteral("导出 CSV…"), &PlanSheet::exportCsv);
-    printAction = addAction(QStringLiteral("打印…"), &PlanSheet::print);
+    insertAction = addAction(QStringLiteral("插入空信道(&I)"), &PlanSheet::insertChannels);
+    deleteAction = addAction(QStringLiteral("删除信道(&D)"), &PlanSheet::deleteChannels);
+    moveUpAction = addAction(QStringLiteral("上移(&M)"), &PlanSheet::moveUp);
+    moveDownAction = addAction(QStringLiteral("下移(&N)"), &PlanSheet::moveDown);
+    importCsvAction = addAction(QStringLiteral("导入 CSV(&I)…"), &PlanSheet::importCsv);
+    exportCsvAction = addAction(QStringLiteral("导出 CSV(&E)…"), &PlanSheet::exportCsv);
+    printAction = addAction(QStringLiteral("打印(&P)…"), &PlanSheet::print);
     printAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    exportPdfAction = addAction(QStringLiteral("导出 PDF…"), &PlanSheet::exportPdf);
+    exportPdfAction = addAction(QStringLiteral("导出 PDF(&D)…"), &PlanSheet::exportPdf);
 
     // The table's own actions act only while the table has the focus; an open cell editor, like
     // any line edit, keeps Ctrl+C/V/X and Delete for its text.
     const QList<QAction *> tableActions{cutAction,    copyAction,   pasteAction, clearAction,  nullptr,
                                         insertAction, deleteAction, nullptr,     moveUpAction, moveDownAction};
-    auto *editMenu = new QMenu(QStringLiteral("编辑"), &m_form);
+    auto *editMenu = new QMenu(QStringLiteral("编辑(&E)"), &m_form);
     editMenu->addAction(undoAction);
     editMenu->addAction(redoAction);
     editMenu->addSeparator();
@@ -467,12 +467,12 @@ bool PlanSheet::insideGrid(QObject *object) const
     return false;
 }
 
-bool PlanSheet::mayClose()
+bool PlanSheet::mayDiscardChanges(const QString &question)
 {
     m_form.commitOpenEdit();
     if (m_history.stack().isClean() && !m_history.absorbing())
         return true;
-    switch (askToSave ? askToSave() : SaveChoice::Discard) {
+    switch (askToSave ? askToSave(question) : SaveChoice::Discard) {
     case SaveChoice::Discard:
         return true;
     case SaveChoice::Cancel:
@@ -481,7 +481,23 @@ bool PlanSheet::mayClose()
         break;
     }
     rtl::guard([this] { m_form.N5Click(); });
-    return m_history.stack().isClean(); // a cancelled or failed save keeps the window open
+    return m_history.stack().isClean(); // a cancelled or failed save keeps the plan
+}
+
+void PlanSheet::startNewPlan()
+{
+    m_emptyPlan.restore(m_form.texts());
+    m_history.reset();
+    m_planFile.clear();
+}
+
+std::unique_ptr<QFileDialog> PlanSheet::csvDialog(QFileDialog::AcceptMode mode) const
+{
+    if (mode == QFileDialog::AcceptOpen)
+        return makeFileDialog(&m_form, mode, kCsvFilter, kCsvSuffix, {}, QStringLiteral("导入 CSV"));
+    const QString name = m_planFile.isEmpty() ? QStringLiteral("信道.csv")
+                                              : QFileInfo(m_planFile).completeBaseName() + QStringLiteral(".csv");
+    return makeFileDialog(&m_form, mode, kCsvFilter, kCsvSuffix, {}, QStringLiteral("导出 CSV"), name);
 }
 
 bool PlanSheet::eventFilter(QObject *watched, QEvent *event)
@@ -502,7 +518,8 @@ bool PlanSheet::eventFilter(QObject *watched, QEvent *event)
             }
         }
     }
-    if (watched == &m_form && event->type() == QEvent::Close && !mayClose()) {
+    if (watched == &m_form && event->type() == QEvent::Close
+        && !mayDiscardChanges(QStringLiteral("信道表有未保存的修改。关闭前保存吗？"))) {
         event->ignore();
         return true;
     }

@@ -5,9 +5,11 @@
 #include "app/planhistory.h"
 #include "channels/channelcsv.h"
 
+#include <QFileDialog>
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -51,7 +53,8 @@ public:
     std::function<std::optional<CsvPlacement>(const ChannelCsvFile &file, const QString &fileName)> chooseCsvPlacement;
     std::function<QString()> chooseCsvToExport;
     std::function<QString()> choosePdf;
-    std::function<SaveChoice()> askToSave;
+    // 保存 / 不保存 / 取消 for the unsaved plan, with `question` ("…关闭前保存吗？").
+    std::function<SaveChoice(const QString &question)> askToSave;
     // Shows the print preview of `printer`'s pages, painted by printTo().
     std::function<void(QPrinter &printer)> previewPrint;
 
@@ -72,6 +75,15 @@ public:
     // Paints the plan on `printer`.
     void printTo(QPrinter &printer);
 
+    // True when the plan may be put aside: it has no unsaved changes, or the user chose 不保存,
+    // or 保存 and the save happened. False when the user cancelled.
+    bool mayDiscardChanges(const QString &question);
+    // 新建: the plan as the window first showed it, with a clean history and no file of its own.
+    void startNewPlan();
+    // The CSV file dialog of 导入 CSV (AcceptOpen) or 导出 CSV (AcceptSave), set up and not yet
+    // shown. The export offers the plan's name with .csv, else "信道.csv".
+    std::unique_ptr<QFileDialog> csvDialog(QFileDialog::AcceptMode mode) const;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -87,8 +99,6 @@ private:
     void select(const Range &range);
     void clearSelected();
     void moveBy(int by);
-    // False when the program may not close: the user cancelled, or the save did not happen.
-    bool mayClose();
     // A widget inside the table: a cell editor, or a drop-down list one opened.
     bool insideGrid(QObject *object) const;
     QString planName() const;
@@ -96,6 +106,7 @@ private:
     TForm1 &m_form;
     TCellGrid *m_grid;
     PlanHistory m_history;
+    PlanSnapshot m_emptyPlan; // the plan as the window starts, for 新建
     QString m_planFile;
     std::function<void(TCellGrid *, int, int, const QString &)> m_setEditText; // the window's own
 };

@@ -56,6 +56,11 @@ PortDoctorWindow::PortDoctorWindow(QWidget *parent) : QWidget(parent, Qt::Window
 
     connect(checkButton, &QPushButton::clicked, this, rtl::guarded([this] { runChecks(); }));
     connect(echoButton, &QPushButton::clicked, this, rtl::guarded([this] { runEchoTest(); }));
+    m_recheck.setSingleShot(true);
+    m_recheck.setInterval(kRecheckDelayMs);
+    connect(&m_deviceWatcher, &QFileSystemWatcher::directoryChanged, &m_recheck, qOverload<>(&QTimer::start));
+    connect(&m_recheck, &QTimer::timeout, this, rtl::guarded([this] { devicesChanged(); }));
+    watchDevices();
 }
 
 PortDoctorWindow::~PortDoctorWindow()
@@ -68,6 +73,31 @@ void PortDoctorWindow::setEnvironment(const PortEnvironment &environment)
 {
     m_environment = environment;
     portBox->environment = environment;
+    watchDevices();
+}
+
+void PortDoctorWindow::watchDevices()
+{
+    if (!m_deviceWatcher.directories().isEmpty())
+        m_deviceWatcher.removePaths(m_deviceWatcher.directories());
+    // A new tty appears in /dev; its by-id link comes a moment later, in a folder that may be new.
+    m_deviceWatcher.addPath(m_environment.path(QStringLiteral("/dev")));
+}
+
+QStringList PortDoctorWindow::deviceNames() const
+{
+    QStringList names;
+    for (const SerialDevice &d : m_environment.devices())
+        names << d.systemLocation;
+    return names;
+}
+
+void PortDoctorWindow::devicesChanged()
+{
+    if (!isVisible() || m_echoThread || deviceNames() == m_devicesChecked)
+        return;
+    portBox->refreshDevices();
+    runChecks();
 }
 
 void PortDoctorWindow::checkPort(const QString &port)
@@ -78,6 +108,7 @@ void PortDoctorWindow::checkPort(const QString &port)
 
 void PortDoctorWindow::runChecks()
 {
+    m_devicesChecked = deviceNames();
     m_results = diagnosePort(m_environment, portBox->currentText());
     render();
 }
@@ -86,16 +117,19 @@ void PortDoctorWindow::runEchoTest()
 {
     if (m_echoThread)
         return;
-    const QString device = m_environment.path(m_environment.deviceFor(portBox->currentText()));
-    auto result = std::make_shared<CheckResult>();
-    const int timeoutMs = echoTimeoutMs;
-    m_echoThread.reset(QThread::create([device, result, timeoutMs] { *result = ::runEchoTest(device, timeoutMs); }));
+    // Every check again with it: what held the port or changed since shows with the loopback's
+    // own finding, never beside an older one.
+    auto results = std::make_shared<QList<CheckResult>>();
+    m_devicesChecked = deviceNames();
+    m_echoThread.reset(QThread::create([environment = m_environment, port = portBox->currentText(), results,
+                                        timeoutMs = echoTimeoutMs] {
+        *results = diagnoseWithEcho(environment, port, timeoutMs);
+    }));
     // A plain lambda: finished() carries a private tag that a generic one would bind to.
-    connect(m_echoThread.get(), &QThread::finished, this, [this, result] { rtl::guard([&] {
+    connect(m_echoThread.get(), &QThread::finished, this, [this, results] { rtl::guard([&] {
         m_echoThread->wait(); // finished() comes just before the thread is gone
         m_echoThread.reset();
-        m_results.removeIf([](const CheckResult &r) { return r.id == QStringLiteral("echo"); });
-        m_results << *result;
+        m_results = *results;
         checkButton->setEnabled(true);
         echoButton->setEnabled(true);
         render();

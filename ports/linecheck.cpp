@@ -14,8 +14,6 @@
 
 namespace {
 
-const QString kEchoTitle = QStringLiteral("回环测试 (短接 TX 与 RX)");
-
 // The open device with the radio's line settings; restores the settings it found when it goes.
 class CheckedLine {
 public:
@@ -23,11 +21,13 @@ public:
     {
         m_fd = posixport::openExclusive(device);
         if (m_fd < 0) {
-            m_problem = portFailureReason(device, errno);
+            m_error = errno;
+            m_problem = portFailureReason(device, m_error);
             return;
         }
         if (!posixport::isCommDevice(m_fd) || ::tcgetattr(m_fd, &m_saved) != 0) {
-            m_problem = portFailureReason(device, ENOTTY);
+            m_error = ENOTTY;
+            m_problem = portFailureReason(device, m_error);
             posixport::closeDevice(m_fd);
             m_fd = -1;
             return;
@@ -55,10 +55,13 @@ public:
     CheckedLine &operator=(const CheckedLine &) = delete;
 
     int fd() const { return m_fd; }
+    // The errno of an open that failed, 0 when it opened.
+    int error() const { return m_error; }
     const QString &problem() const { return m_problem; }
 
 private:
     int m_fd = -1;
+    int m_error = 0;
     termios m_saved{};
     QString m_problem;
 };
@@ -70,9 +73,16 @@ QString lineCheckTitle()
     return QStringLiteral("线路设置 (9600 8N1, DTR/RTS)");
 }
 
-CheckResult checkLineSettings(const QString &device)
+QString echoCheckTitle()
+{
+    return QStringLiteral("回环测试 (短接 TX 与 RX)");
+}
+
+CheckResult checkLineSettings(const QString &device, int *openError)
 {
     const CheckedLine line(device);
+    if (openError)
+        *openError = line.error();
     if (line.fd() < 0)
         return {QStringLiteral("line"), CheckStatus::Fail, lineCheckTitle(), line.problem(), {}};
     termios now{};
@@ -102,15 +112,18 @@ CheckResult checkLineSettings(const QString &device)
     return {QStringLiteral("line"), CheckStatus::Pass, lineCheckTitle(), QStringLiteral("9600 8N1、DTR 与 RTS 已生效"), {}};
 }
 
-CheckResult runEchoTest(const QString &device, int timeoutMs)
+CheckResult runEchoTest(const QString &device, int timeoutMs, int *openError)
 {
     static const QByteArray kPattern = QByteArray::fromHex("55aa00ff") + QByteArray("LOOPBACK-0123456789");
+    const QString title = echoCheckTitle();
     const CheckedLine line(device);
+    if (openError)
+        *openError = line.error();
     if (line.fd() < 0)
-        return {QStringLiteral("echo"), CheckStatus::Fail, kEchoTitle, line.problem(), {}};
+        return {QStringLiteral("echo"), CheckStatus::Fail, title, line.problem(), {}};
     if (posixport::retryOnEintr([&] { return ::write(line.fd(), kPattern.constData(), size_t(kPattern.size())); })
         != kPattern.size())
-        return {QStringLiteral("echo"), CheckStatus::Fail, kEchoTitle,
+        return {QStringLiteral("echo"), CheckStatus::Fail, title,
                 QStringLiteral("写不出数据: ") + qt_error_string(errno), {}};
 
     QByteArray got;
@@ -127,13 +140,13 @@ CheckResult runEchoTest(const QString &device, int timeoutMs)
         got.append(buffer, n);
     }
     if (got == kPattern)
-        return {QStringLiteral("echo"), CheckStatus::Pass, kEchoTitle,
+        return {QStringLiteral("echo"), CheckStatus::Pass, title,
                 QStringLiteral("发出的 %1 个字节原样收回，写频线能收发数据").arg(kPattern.size()), {}};
     if (got.isEmpty())
-        return {QStringLiteral("echo"), CheckStatus::Fail, kEchoTitle, QStringLiteral("发出的数据一个字节也没有收回"),
+        return {QStringLiteral("echo"), CheckStatus::Fail, title, QStringLiteral("发出的数据一个字节也没有收回"),
                 QStringLiteral("确认插头的 TX 与 RX 已短接且电台已拔下；确已短接仍收不回时，"
                                "这根写频线不能传数据 (常见于仿冒芯片)，请换一根")};
-    return {QStringLiteral("echo"), CheckStatus::Fail, kEchoTitle,
+    return {QStringLiteral("echo"), CheckStatus::Fail, title,
             QStringLiteral("收回的数据不对: 发出 %1，收到 %2").arg(QString::fromLatin1(kPattern.toHex(' ')),
                                                           QString::fromLatin1(got.toHex(' '))),
             QStringLiteral("短接不牢或写频线有故障；换一根写频线再试")};

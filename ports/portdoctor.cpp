@@ -13,11 +13,13 @@
 #include <QSet>
 #include <QStringList>
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
 using UsbId = QPair<quint16, quint16>;
 
+const QString kCableTitle = QStringLiteral("找到写频线");
 const QString kDeviceTitle = QStringLiteral("设备存在");
 const QString kAccessTitle = QStringLiteral("有权限读写");
 const QString kHoldersTitle = QStringLiteral("没有其他程序占用");
@@ -142,7 +144,46 @@ CheckResult skipped(const QString &id, const QString &title, const QString &why)
     return {id, CheckStatus::Skipped, title, why, {}};
 }
 
+// Busy on opening, though no holder shows in /proc: it belongs to another user or a service.
+CheckResult heldUnseen(const QString &device)
+{
+    return {QStringLiteral("holders"), CheckStatus::Fail, kHoldersTitle,
+            QStringLiteral("%1 正被其他程序独占，看不出是哪一个 (可能属于其他用户或系统服务)").arg(device),
+            QStringLiteral("查出占用它的程序，退出它或结束它:\nsudo fuser -v %1\nsudo kill <PID>").arg(device)};
+}
+
+CheckResult &resultOf(QList<CheckResult> &results, const QString &id)
+{
+    return *std::find_if(results.begin(), results.end(), [&](const CheckResult &r) { return r.id == id; });
+}
+
+const QString kFixFirst = QStringLiteral("先解决上面的问题");
+
+// A port busy on opening: the holders as /proc shows them, or, when it shows none, a holder
+// unseen. Looked at afresh, as the open came after the first look.
+CheckResult busyFinding(const PortEnvironment &env, const QString &device)
+{
+    const CheckResult seen = checkHolders(env, device);
+    return seen.status == CheckStatus::Fail ? seen : heldUnseen(device);
+}
+
 } // namespace
+
+CheckResult checkCable(const PortEnvironment &env, const QString &device)
+{
+    const QStringList usb = usbSerialDevices(env);
+    if (!usb.isEmpty())
+        return {QStringLiteral("cable"), CheckStatus::Pass, kCableTitle,
+                QStringLiteral("USB 串口设备: ") + usb.join(QStringLiteral("、")), {}};
+    // A port that is there may be a built-in RS-232 port with a cable of the old kind.
+    const bool portThere = !device.isEmpty() && QFileInfo::exists(env.path(device));
+    return {QStringLiteral("cable"), portThere ? CheckStatus::Warn : CheckStatus::Fail, kCableTitle,
+            QStringLiteral("没有找到写频线: 这台电脑上没有任何 USB 串口设备"),
+            QStringLiteral("检查写频线两头是否插牢，电台一端要插到底；\n"
+                           "换一个 USB 口，不要经过 USB 集线器；\n"
+                           "插线后用 sudo dmesg | tail 看内核是否认出了它 (ch341、cp210x、pl2303、ftdi_sio)。\n"
+                           "插上写频线后这里会自动重新检查，端口框的列表每次打开时也会重新列出串口。")};
+}
 
 CheckResult checkDeviceExists(const PortEnvironment &env, const QString &portName, const QString &device)
 {
@@ -152,9 +193,9 @@ CheckResult checkDeviceExists(const PortEnvironment &env, const QString &portNam
     const QString named = portName.trimmed() == device ? device : QStringLiteral("%1 即 %2").arg(portName.trimmed(), device);
     const QStringList usb = usbSerialDevices(env);
     if (!QFileInfo::exists(env.path(device))) {
-        const QString fix = usb.isEmpty()
-            ? QStringLiteral("插好写频线，等几秒后再检查；仍然没有时换一个 USB 口，并用 sudo dmesg | tail 查看插线时内核的消息")
-            : QStringLiteral("在端口框中改选已连接的串口: ") + usb.join(QStringLiteral("、"));
+        // Without any cable the finding above says what to do.
+        const QString fix = usb.isEmpty() ? QStringLiteral("先接好写频线 (见上一条)")
+                                          : QStringLiteral("在端口框中改选已连接的串口: ") + usb.join(QStringLiteral("、"));
         return {QStringLiteral("device"), CheckStatus::Fail, kDeviceTitle, named + QStringLiteral(" 不存在"), fix};
     }
     const QString real = realDevice(env, device);
@@ -171,8 +212,9 @@ CheckResult checkDeviceExists(const PortEnvironment &env, const QString &portNam
 CheckResult checkUserAccess(const PortEnvironment &env, const QString &device)
 {
     const AccessVerdict verdict = checkAccess(env, device);
+    // Permission only: whether another program holds the port is the next finding's.
     if (verdict.granted)
-        return {QStringLiteral("access"), CheckStatus::Pass, kAccessTitle, QStringLiteral("可以读写 %1").arg(device), {}};
+        return {QStringLiteral("access"), CheckStatus::Pass, kAccessTitle, QStringLiteral("权限允许读写 %1").arg(device), {}};
     return {QStringLiteral("access"), CheckStatus::Fail, kAccessTitle, verdict.reason, verdict.fix};
 }
 
@@ -259,19 +301,48 @@ CheckResult checkModemManager(const PortEnvironment &env, const QString &device)
 QList<CheckResult> diagnosePort(const PortEnvironment &env, const QString &portName)
 {
     const QString device = env.deviceFor(portName);
-    QList<CheckResult> results{checkDeviceExists(env, portName, device)};
+    QList<CheckResult> results{checkCable(env, device), checkDeviceExists(env, portName, device)};
     const bool exists = results.last().status != CheckStatus::Fail;
-    const QString fixFirst = QStringLiteral("先解决上面的问题");
-    results << (exists ? checkUserAccess(env, device) : skipped(QStringLiteral("access"), kAccessTitle, fixFirst));
+    results << (exists ? checkUserAccess(env, device) : skipped(QStringLiteral("access"), kAccessTitle, kFixFirst));
     const bool mayOpen = exists && results.last().status == CheckStatus::Pass;
-    results << (exists ? checkHolders(env, device) : skipped(QStringLiteral("holders"), kHoldersTitle, fixFirst));
+    results << (exists ? checkHolders(env, device) : skipped(QStringLiteral("holders"), kHoldersTitle, kFixFirst));
     const bool free = exists && results.last().status == CheckStatus::Pass;
     const bool ours = exists && heldByUs(env, device);
     results << checkBrltty(env, device) << checkModemManager(env, device);
-    if (mayOpen && free && !ours)
-        results << checkLineSettings(env.path(device));
-    else
+    if (!(mayOpen && free && !ours)) {
         results << skipped(QStringLiteral("line"), lineCheckTitle(),
-                           ours ? QStringLiteral("本程序正在使用这个端口；关闭传输后再检查") : fixFirst);
+                           ours ? QStringLiteral("本程序正在使用这个端口；关闭传输后再检查") : kFixFirst);
+        return results;
+    }
+    // The open is what counts: a holder of another user or a service does not show in /proc, and
+    // then the port is busy on opening. That is the holders' finding, not a second one.
+    int openError = 0;
+    results << checkLineSettings(env.path(device), &openError);
+    if (openError == EBUSY) {
+        resultOf(results, QStringLiteral("holders")) = busyFinding(env, device);
+        results.last() = skipped(QStringLiteral("line"), lineCheckTitle(), kFixFirst);
+    }
+    return results;
+}
+
+QList<CheckResult> diagnoseWithEcho(const PortEnvironment &env, const QString &portName, int timeoutMs)
+{
+    QList<CheckResult> results = diagnosePort(env, portName);
+    // A port that did not open for the line check, or is another's, would fail the loopback for
+    // the same reason, or lose the echo to the other program.
+    const CheckResult &line = resultOf(results, QStringLiteral("line"));
+    if (line.status == CheckStatus::Skipped || line.status == CheckStatus::Fail) {
+        results << skipped(QStringLiteral("echo"), echoCheckTitle(),
+                           line.status == CheckStatus::Skipped ? line.detail : kFixFirst);
+        return results;
+    }
+    const QString device = env.deviceFor(portName);
+    int openError = 0;
+    results << runEchoTest(env.path(device), timeoutMs, &openError);
+    if (openError == EBUSY) { // taken between the two opens
+        resultOf(results, QStringLiteral("holders")) = busyFinding(env, device);
+        resultOf(results, QStringLiteral("line")) = skipped(QStringLiteral("line"), lineCheckTitle(), kFixFirst);
+        results.last() = skipped(QStringLiteral("echo"), echoCheckTitle(), kFixFirst);
+    }
     return results;
 }

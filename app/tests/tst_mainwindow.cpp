@@ -2,7 +2,9 @@
 #include "app/Unit1.h"
 #include "app/Unit3.h"
 #include "app/forms.h"
+#include "app/plansheet.h"
 #include "app/tests/linebytes.h"
+#include "channels/channelplan.h"
 #include "grid/cellgrid.h"
 #include "frames/frame.h"
 #include "rtl/dialogs.h"
@@ -12,7 +14,10 @@
 #include "tools/radiosim/radiosim.h"
 
 #include <QDialog>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,8 +30,10 @@ class TestMainWindow : public QObject {
 
     std::unique_ptr<rtl::dialogs::Recording> m_boxes;
     RadioSim m_sim;
+    QTemporaryDir m_settings; // what keepBetweenRuns() keeps, away from the user's own
 
 private slots:
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path())); }
     void init()
     {
         m_boxes = std::make_unique<rtl::dialogs::Recording>();
@@ -53,8 +60,11 @@ private slots:
         QVERIFY(!Form3->isVisible());
         QVERIFY(!Form3->ProgressBar1->isVisible());
         QVERIFY(!Form2->isVisible());
-        for (QAction *a : {Form1->DTMF1, Form1->N2tone1, Form1->N5TONE1, Form1->N4})
+        for (QAction *a : {Form1->DTMF1, Form1->N2tone1, Form1->N5TONE1, Form1->N4}) {
             QVERIFY(!a->isEnabled());
+            QCOMPARE(a->toolTip(), QStringLiteral("先用读频或写频打开串口"));
+            QCOMPARE(a->statusTip(), QStringLiteral("先用读频或写频打开串口"));
+        }
         QVERIFY(Form1->wbtn->isEnabled() && Form1->rbtn->isEnabled());
         QVERIFY(!Form1->Tim1->isActive());
         QCOMPARE(Form1->Tim1->interval(), 300);
@@ -100,8 +110,11 @@ private slots:
         QCOMPARE(frames, expected);
         QVERIFY(m_sim.received().startsWith("PROGRAM"));
         QVERIFY(!eventsOf(m_sim, Event::Handshake).isEmpty());
-        for (QAction *a : {Form1->DTMF1, Form1->N2tone1, Form1->N5TONE1, Form1->N4})
+        for (QAction *a : {Form1->DTMF1, Form1->N2tone1, Form1->N5TONE1, Form1->N4}) {
             QVERIFY(a->isEnabled());
+            QVERIFY(a->statusTip().isEmpty());
+            QVERIFY(a->toolTip() != QStringLiteral("先用读频或写频打开串口"));
+        }
         QVERIFY(!Form1->Tim1->isActive());
     }
 
@@ -404,6 +417,136 @@ private slots:
         QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("'abc' is not a valid floating point value")});
         QCOMPARE(Form1->xg->Cells(1, 6), QStringLiteral("abc"));
         QCOMPARE(Form1->xg->Cells(2, 6), QString());
+    }
+
+    // The file menu's keys reach their handlers; 保存 goes to the plan's own file without a dialog.
+    void fileKeysReachTheirHandlers_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("reached");
+        QTest::newRow("Ctrl+N 新建") << QKeySequence(Qt::CTRL | Qt::Key_N) << "信道表有未保存的修改。新建前保存吗？";
+        QTest::newRow("Ctrl+O 打开") << QKeySequence(Qt::CTRL | Qt::Key_O) << "打开对话框";
+        QTest::newRow("Ctrl+S 保存") << QKeySequence(Qt::CTRL | Qt::Key_S) << "保存 own.zq";
+        QTest::newRow("Ctrl+Shift+S 另存为") << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S) << "保存对话框";
+        QTest::newRow("Ctrl+Q 退出") << QKeySequence(Qt::CTRL | Qt::Key_Q) << "信道表有未保存的修改。关闭前保存吗？";
+    }
+    void fileKeysReachTheirHandlers()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, reached);
+        QTemporaryDir dir;
+        Form1->chooseSaveFile = [&] { return dir.filePath(QStringLiteral("own.zq")); };
+        Form1->N5->trigger();
+        typeIntoCell(1, 1, QStringLiteral("145.125")); // unsaved: 新建 and 退出 ask
+        QStringList got;
+        Form1->chooseOpenFile = [&] {
+            got << QStringLiteral("打开对话框");
+            return QString();
+        };
+        Form1->chooseSaveFile = [&] {
+            got << QStringLiteral("保存对话框");
+            return QString();
+        };
+        Form1->sheet()->askToSave = [&](const QString &question) {
+            got << question;
+            return PlanSheet::SaveChoice::Cancel;
+        };
+        connect(Form1, &TForm1::planSaved, this,
+                [&](const QString &file) { got << QStringLiteral("保存 ") + QFileInfo(file).fileName(); });
+        QTest::keySequence(Form1->xg, keys);
+        QCOMPARE(got, QStringList{reached});
+        QVERIFY(Form1->isVisible());
+        QCOMPARE(Form1->xg->Cells(1, 1), QStringLiteral("145.12500"));
+    }
+
+    // The last eight plans opened or saved, newest first; one gone since is greyed; the list is
+    // kept between runs.
+    void recentFiles()
+    {
+        Form1->keepBetweenRuns();
+        QTemporaryDir dir;
+        const auto plan = [&](int n) { return dir.filePath(QStringLiteral("plan%1.zq").arg(n)); };
+        for (int n = 0; n < 10; ++n) {
+            Form1->xg->setCells(1, 1, QStringLiteral("14%1.00000").arg(n));
+            Form1->chooseSaveFile = [&] { return plan(n); };
+            Form1->saveAsAction->trigger();
+        }
+        Form1->chooseOpenFile = [&] { return plan(4); };
+        Form1->N3->trigger();
+        QVERIFY(QFile::remove(plan(8)));
+        emit Form1->recentMenu->aboutToShow();
+        QStringList shown;
+        for (const QAction *item : Form1->recentMenu->actions())
+            shown << item->text().section(u'/', -1) + (item->isEnabled() ? QString() : QStringLiteral(" (greyed)"));
+        QCOMPARE(shown, QStringList({"plan4.zq", "plan9.zq", "plan8.zq (greyed)", "plan7.zq", "plan6.zq", "plan5.zq",
+                                     "plan3.zq", "plan2.zq"}));
+        QVERIFY(Form1->recentMenu->actions().first()->text().startsWith(QStringLiteral("&1 ")));
+        Form1->recentMenu->actions()[6]->trigger();
+        QCOMPARE(Form1->xg->Cells(1, 1), QStringLiteral("143.00000"));
+        QCOMPARE(Form1->recentFiles().first(), plan(3));
+
+        const QStringList kept = Form1->recentFiles();
+        destroyForms();
+        createForms();
+        Form1->keepBetweenRuns();
+        QCOMPARE(Form1->recentFiles(), kept);
+    }
+
+    // A .zq dropped anywhere on the window opens as 打开 would; anything else is refused with a
+    // message and changes nothing.
+    void droppedFiles_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("ontoABox"); // a setting's box, whose line edit takes text drops
+        QTest::addColumn<QString>("message"); // empty when the plan opens; %1 the first file
+        QTest::newRow("plan onto the table") << QStringList{"plan.zq"} << false << "";
+        QTest::newRow("plan onto a box") << QStringList{"plan.zq"} << true << "";
+        QTest::newRow("text file") << QStringList{"notes.txt"} << false << "只能打开写频文件 (*.zq)，%1 不是。";
+        QTest::newRow("bad plan") << QStringList{"bad.zq"} << true << "打开";
+        QTest::newRow("two plans") << QStringList{"plan.zq", "bad.zq"} << false << "只能打开一个写频文件。";
+    }
+    void droppedFiles()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, ontoABox);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        Form1->xg->setCells(1, 2, QStringLiteral("430.00000"));
+        SaveChannelPlan(Form1->texts(), dir.filePath(QStringLiteral("plan.zq")));
+        Form1->xg->setCells(1, 2, QString());
+        for (const char *name : {"notes.txt", "bad.zq"}) {
+            QFile other(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(other.open(QIODevice::WriteOnly) && other.write("no plan here\r\n") > 0);
+        }
+        QList<QUrl> urls;
+        for (const QString &file : files)
+            urls << QUrl::fromLocalFile(dir.filePath(file));
+        if (message == QStringLiteral("打开")) { // the refusal 打开 gives
+            Form1->chooseOpenFile = [&] { return urls.first().toLocalFile(); };
+            Form1->N3->trigger();
+            message = m_boxes->texts().value(0);
+            m_boxes->clear();
+        }
+        const QStringList before = {Form1->xg->Cells(1, 2), Form1->ComboBox3->currentText()};
+
+        QWidget *target = ontoABox ? static_cast<QWidget *>(Form1->ComboBox3->lineEdit()) : Form1;
+        const QPoint at = target->rect().center();
+        QMimeData mime;
+        mime.setUrls(urls);
+        mime.setText(urls.first().toLocalFile()); // as file managers offer it, which a line edit takes
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        if (message.isEmpty()) {
+            QTRY_COMPARE(Form1->xg->Cells(1, 2), QStringLiteral("430.00000"));
+            QCOMPARE(Form1->sheet()->planFile(), urls.first().toLocalFile());
+            QCOMPARE(Form1->ComboBox3->currentText(), before[1]); // no path typed into the box
+        } else {
+            QTRY_COMPARE(m_boxes->texts(), QStringList{message.arg(urls.first().toLocalFile())});
+            QCOMPARE(QStringList({Form1->xg->Cells(1, 2), Form1->ComboBox3->currentText()}), before);
+        }
     }
 
     void activationRenumbersColumnZero()

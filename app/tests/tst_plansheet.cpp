@@ -336,7 +336,7 @@ private slots:
         QSignalSpy closed(Form1, &TForm1::closed);
         int asked = 0;
         PlanSheet::SaveChoice answer = PlanSheet::SaveChoice::Cancel;
-        m_sheet->askToSave = [&] {
+        m_sheet->askToSave = [&](const QString &) {
             ++asked;
             return answer;
         };
@@ -351,6 +351,56 @@ private slots:
         QCOMPARE(asked, 3);
         QCOMPARE(closed.size(), 1);
         QVERIFY(QFileInfo(plan).size() > 0);
+    }
+
+    // 新建 asks as closing does; the new plan is the one the window starts with, with a clean
+    // history and no file of its own.
+    void newPlanAsksFirst()
+    {
+        const QStringList empty = planTexts();
+        const QString plan = m_dir.filePath(QStringLiteral("before-new.zq"));
+        int dialogs = 0;
+        Form1->chooseSaveFile = [&] {
+            ++dialogs;
+            return plan;
+        };
+        typeIntoCell(1, 1, QStringLiteral("145.125"));
+        Form1->N5->trigger();
+        typeIntoCell(1, 2, QStringLiteral("146"));
+        QStringList questions;
+        PlanSheet::SaveChoice answer = PlanSheet::SaveChoice::Cancel;
+        m_sheet->askToSave = [&](const QString &question) {
+            questions << question;
+            return answer;
+        };
+        Form1->newAction->trigger();
+        QCOMPARE(questions, QStringList{QStringLiteral("信道表有未保存的修改。新建前保存吗？")});
+        QCOMPARE(row(2).first(), QStringLiteral("146.00000"));
+
+        answer = PlanSheet::SaveChoice::Save; // into the plan's own file, no dialog
+        Form1->newAction->trigger();
+        QCOMPARE(dialogs, 1);
+        QFile saved(plan);
+        QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("146.00000"));
+        QCOMPARE(planTexts(), empty);
+        QVERIFY(!Form1->isWindowModified());
+        QVERIFY(!m_sheet->undoAction->isEnabled());
+        QCOMPARE(m_sheet->planFile(), QString());
+        Form1->newAction->trigger(); // nothing to lose: no question
+        QCOMPARE(questions.size(), 2);
+    }
+
+    void csvDialogsSayWhatTheyDo()
+    {
+        std::unique_ptr<QFileDialog> import = m_sheet->csvDialog(QFileDialog::AcceptOpen);
+        QCOMPARE(import->windowTitle(), QStringLiteral("导入 CSV"));
+        std::unique_ptr<QFileDialog> exporting = m_sheet->csvDialog(QFileDialog::AcceptSave);
+        QCOMPARE(exporting->windowTitle(), QStringLiteral("导出 CSV"));
+        QCOMPARE(QFileInfo(exporting->selectedFiles().value(0)).fileName(), QStringLiteral("信道.csv"));
+        Form1->chooseSaveFile = [&] { return m_dir.filePath(QStringLiteral("river.v2.zq")); };
+        Form1->N5->trigger();
+        exporting = m_sheet->csvDialog(QFileDialog::AcceptSave);
+        QCOMPARE(QFileInfo(exporting->selectedFiles().value(0)).fileName(), QStringLiteral("river.v2.csv"));
     }
 
     void pdfHoldsEveryCell()

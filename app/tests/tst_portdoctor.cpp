@@ -121,7 +121,7 @@ private slots:
         QStringList got;
         for (const CheckResult &r : doctor->results())
             got << r.id + QLatin1Char(' ') + QString::number(int(r.status));
-        QCOMPARE(got, QStringList({"device 1", "access 2", "holders 0", "brltty 0", "modemmanager 0", "line 3"}));
+        QCOMPARE(got, QStringList({"cable 0", "device 1", "access 2", "holders 0", "brltty 0", "modemmanager 0", "line 3"}));
         QVERIFY(doctor->report->toPlainText().contains(QStringLiteral("sudo usermod -aG dialout $USER")));
 
         // The loopback runs beside the window and lands as the last finding.
@@ -135,7 +135,30 @@ private slots:
         Form1->comcbb->setCurrentText(QStringLiteral("COM1"));
         Form1->PortDoctor1->trigger();
         QCOMPARE(doctor->portBox->currentText(), QStringLiteral("COM1"));
-        QCOMPARE(doctor->results().first().detail, QStringLiteral("COM1 即 /dev/ttyUSB0 存在"));
+        QCOMPARE(doctor->results().at(1).detail, QStringLiteral("COM1 即 /dev/ttyUSB0 存在"));
+    }
+
+    // Without any USB serial device the doctor says no cable was found, and checks again by
+    // itself once one is plugged in.
+    void pluggedCableIsCheckedAgain()
+    {
+        FakeMachine fake;
+        const QList<SerialDevice> cable = fake.devices;
+        fake.devices.clear();
+        QVERIFY(QFile::remove(fake.dir.filePath(QStringLiteral("dev/ttyUSB0"))));
+        PortDoctorWindow *doctor = Form1->portDoctor();
+        doctor->setEnvironment(fake.env);
+        Form1->comcbb->setCurrentText(QStringLiteral("COM1"));
+        Form1->PortDoctor1->trigger();
+        QVERIFY(doctor->isVisible());
+        QCOMPARE(doctor->results().first().id, QStringLiteral("cable"));
+        QCOMPARE(int(doctor->results().first().status), int(CheckStatus::Fail));
+        QVERIFY(doctor->report->toPlainText().contains(QStringLiteral("没有找到写频线")));
+
+        fake.addDevice(QStringLiteral("dev/ttyUSB0"));
+        fake.devices = cable;
+        QTRY_COMPARE(int(doctor->results().first().status), int(CheckStatus::Pass));
+        QCOMPARE(doctor->results().at(1).detail, QStringLiteral("COM1 即 /dev/ttyUSB0 存在"));
     }
 
     void noAnswerTextWhileTheRadioIsSilent()

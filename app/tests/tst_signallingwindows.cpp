@@ -30,11 +30,11 @@ SignallingWindow *windowAt(int window)
     return windows[window];
 }
 
-// The main window's menu item that opens the window.
+// The main window's menu item that opens the window, without its mnemonic "(&D)".
 QString menuText(int window)
 {
     const QAction *const items[] = {Form1->DTMF1, Form1->N2tone1, Form1->N5TONE1, Form1->N4};
-    return items[window]->text();
+    return items[window]->text().remove(QRegularExpression(QStringLiteral("\\(&.\\)$")));
 }
 
 BlockLayout layoutOf(int window)

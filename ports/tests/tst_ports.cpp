@@ -10,6 +10,7 @@
 #include <atomic>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <thread>
@@ -213,10 +214,80 @@ private slots:
         fake.add(QStringLiteral("dev/serial/by-id/x->../../ttyUSB0"));
         fake.env.user.groups = {::getgid()};
         const QList<CheckResult> results = diagnosePort(fake.env, port);
-        QCOMPARE(results.size(), 6);
+        QCOMPARE(results.size(), 7);
         const CheckResult r = resultOf(results, check);
         QCOMPARE(int(r.status), status);
         QVERIFY2((r.detail + r.fix).contains(says), qPrintable(r.detail + QLatin1Char('\n') + r.fix));
+    }
+
+    // No USB serial device at all says so first, with what to check; the device finding does not
+    // say it again.
+    void cable_data()
+    {
+        QTest::addColumn<bool>("plugged");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("cable plugged") << true << "/dev/ttyUSB0" << int(CheckStatus::Pass)
+                                       << "USB 串口设备: /dev/ttyUSB0 (USB Serial, 1a86:7523)";
+        QTest::newRow("no cable, no port") << false << "/dev/ttyUSB0" << int(CheckStatus::Fail) << "没有找到写频线";
+        // A built-in port may still carry a cable of the old kind.
+        QTest::newRow("no cable, built-in port") << false << "/dev/ttyS0" << int(CheckStatus::Warn) << "自动重新检查";
+    }
+    void cable()
+    {
+        QFETCH(bool, plugged);
+        QFETCH(QString, port);
+        QFETCH(int, status);
+        QFETCH(QString, says);
+        FakeRoot fake(plugged ? QStringList{QStringLiteral("dev/ttyUSB0")} : QStringList{QStringLiteral("dev/ttyS0")});
+        if (!plugged)
+            fake.env.listDevices = [] { return QList<SerialDevice>{{QStringLiteral("/dev/ttyS0"), {}, {}, {}, {}, {}}}; };
+        const QList<CheckResult> results = diagnosePort(fake.env, port);
+        QCOMPARE(results.first().id, QStringLiteral("cable"));
+        QCOMPARE(int(results.first().status), status);
+        QVERIFY2((results.first().detail + results.first().fix).contains(says), qPrintable(results.first().fix));
+        QVERIFY(!resultOf(results, QStringLiteral("device")).fix.contains(QStringLiteral("dmesg")));
+    }
+
+    // A port another program holds is one finding, "held", whether this user can see the holder
+    // or not (another user's, a service's): never "free" beside a line check that found it busy.
+    void busyPortIsOneFinding_data()
+    {
+        QTest::addColumn<bool>("holderSeen"); // in the fake proc tree
+        QTest::addColumn<QString>("says");
+        QTest::newRow("holder unseen") << false << "sudo fuser -v /dev/ttyUSB0";
+        QTest::newRow("holder seen") << true << "rxmonitor (pid 812)";
+    }
+    void busyPortIsOneFinding()
+    {
+        QFETCH(bool, holderSeen);
+        QFETCH(QString, says);
+        PtyEnd pty;
+        // The other program holds the device as this one does, exclusively.
+        const int held = ::open(pty.path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(held >= 0);
+        QVERIFY(::flock(held, LOCK_EX | LOCK_NB) == 0);
+        QStringList tree{QStringLiteral("dev/ttyUSB0->") + pty.path};
+        if (holderSeen)
+            tree << QStringLiteral("proc/812/comm=rxmonitor\n") << QStringLiteral("proc/812/fd/3->") + pty.path;
+        FakeRoot fake(tree);
+        fake.env.user.uid = ::getuid(); // the pty is this user's
+        for (const bool echo : {false, true}) {
+            const QList<CheckResult> results = echo ? diagnoseWithEcho(fake.env, QStringLiteral("/dev/ttyUSB0"), 200)
+                                                    : diagnosePort(fake.env, QStringLiteral("/dev/ttyUSB0"));
+            QStringList ids;
+            for (const CheckResult &r : results)
+                ids << r.id;
+            QCOMPARE(ids.removeDuplicates(), 0);
+            const CheckResult holders = resultOf(results, QStringLiteral("holders"));
+            QCOMPARE(int(holders.status), int(CheckStatus::Fail));
+            QVERIFY2((holders.detail + holders.fix).contains(says), qPrintable(holders.detail + holders.fix));
+            QCOMPARE(int(resultOf(results, QStringLiteral("line")).status), int(CheckStatus::Skipped));
+            if (echo)
+                QCOMPARE(int(resultOf(results, QStringLiteral("echo")).status), int(CheckStatus::Skipped));
+        }
+        ::close(held);
     }
 
     void lineSettings()
