@@ -183,7 +183,6 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     // Key preview: the window sees every key before its controls do.
     qApp->installEventFilter(this);
     FormCreate();
-    m_sheet = std::make_unique<PlanSheet>(*this);
     statusBar(); // there from the start, so that a first message does not shift the window
     fitIntoScreen();
 }
@@ -565,6 +564,8 @@ void TForm1::N4Click()
 void TForm1::newClick()
 {
     commitOpenEdit();
+    if (!m_sheet)
+        return;
     if (m_sheet->mayDiscardChanges(QStringLiteral("信道表有未保存的修改。新建前保存吗？")))
         m_sheet->startNewPlan();
 }

@@ -104,7 +104,9 @@ public:
     // Shows the port doctor checking `port`.
     void showPortDoctor(const QString &port);
     // Undo, clipboard, CSV and printing of the channel plan.
-    PlanSheet *sheet() const { return m_sheet.get(); }
+    PlanSheet *sheet() const { return m_sheet; }
+    // The program gives the window its sheet at start; the sheet takes itself back as it goes.
+    void setSheet(PlanSheet *sheet) { m_sheet = sheet; }
 
     // Loads `file` as 打开 does once a file is chosen: the plan's own file from then on, and the
     // first of the recent files. A file that is not a plan throws and changes nothing.
@@ -222,7 +224,7 @@ private:
     ChannelTransfer *m_channel = nullptr;
     bool m_closing = false; // destroyed: a transfer that ends now tells nobody
     std::unique_ptr<ChannelTexts> m_texts;
-    std::unique_ptr<PlanSheet> m_sheet; // after m_texts: it goes first
+    PlanSheet *m_sheet = nullptr;
     std::array<QComboBox *, kSettingCount> m_settingBoxes{}; // ComboBox1…ComboBox10
     bool m_lastTransferWasWrite = false;
     QMenu *m_helpMenu = nullptr;

@@ -3,6 +3,7 @@
 
 #include "app/Unit1.h"
 #include "app/Unit3.h"
+#include "app/plansheet.h"
 #include "app/radiobackup.h"
 #include "signalling/Unit2.h"
 #include "signalling/Unit4.h"
@@ -16,6 +17,11 @@ TForm5 *Form5 = nullptr;
 TForm6 *Form6 = nullptr;
 TForm3 *Form3 = nullptr;
 
+QList<SignallingWindow *> signallingWindows()
+{
+    return {Form2, Form6, Form4, Form5};
+}
+
 void createForms()
 {
     Form1 = new TForm1;
@@ -24,17 +30,20 @@ void createForms()
     Form5 = new TForm5(Form1->session());
     Form6 = new TForm6(Form1->session());
     Form3 = new TForm3;
+    // The features, each wired to the windows here: undo, clipboard, CSV and printing of the
+    // plan; backup, restore and the read-back check.
+    new PlanSheet(*Form1);
     // A signalling exchange started while the port is closed opens it, as the menu does.
-    for (SignallingWindow *window : std::initializer_list<SignallingWindow *>{Form2, Form4, Form5, Form6})
+    for (SignallingWindow *window : signallingWindows())
         window->ensurePortOpen = [] { Form1->openPortFromBox(); };
-    // Owned by the main window; it hooks itself into the menu and the radio link.
-    new RadioBackup(*Form1, *Form3, {Form2, Form6, Form4, Form5});
+    new RadioBackup(*Form1, *Form3, signallingWindows());
 }
 
 void destroyForms()
 {
     if (Form1) {
         delete Form1->findChild<RadioBackup *>(); // before the windows it drives
+        delete Form1->sheet();                    // before the table it edits
     }
     delete Form3;
     Form3 = nullptr;

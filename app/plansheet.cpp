@@ -58,8 +58,10 @@ void setUpPage(QPagedPaintDevice &device)
 } // namespace
 
 PlanSheet::PlanSheet(TForm1 &form)
-    : m_form(form), m_grid(form.xg), m_history(form.texts()), m_emptyPlan(PlanSnapshot::capture(form.texts()))
+    : QObject(&form), m_form(form), m_grid(form.xg), m_history(form.texts()),
+      m_emptyPlan(PlanSnapshot::capture(form.texts()))
 {
+    m_form.setSheet(this);
     buildMenus();
 
     // A cell edit ends in the window's OnSetEditText; its rules and the edit are one step, even
@@ -147,6 +149,8 @@ PlanSheet::PlanSheet(TForm1 &form)
 
 PlanSheet::~PlanSheet()
 {
+    if (m_form.sheet() == this)
+        m_form.setSheet(nullptr);
     qApp->removeEventFilter(this);
     m_grid->OnSetEditText = m_setEditText;
 }

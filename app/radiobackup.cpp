@@ -89,10 +89,18 @@ RadioBackup::RadioBackup(TForm1 &main, TForm3 &progress, const QList<SignallingW
     m_main.beforeChannelWrite = [this] { return autoBackupFirst(); };
     m_main.afterChannelWrite = [this](const TransferOutcome &outcome) { return readBackAfter(0, outcome); };
     m_main.recoveryActions = [this](const TransferOutcome &outcome) { return recoveryActions(outcome); };
-    for (int i = 0; i < windows.size(); ++i)
-        windows[i]->afterWrite = [this, group = i + 1](SignallingWindow &, const TransferOutcome &outcome) {
-            return readBackAfter(group, outcome);
+    for (SignallingWindow *window : windows)
+        window->afterWrite = [this](SignallingWindow &w, const TransferOutcome &outcome) {
+            return readBackAfter(w.group(), outcome);
         };
+}
+
+SignallingWindow *RadioBackup::windowOf(int group) const
+{
+    for (const QPointer<SignallingWindow> &window : m_windows)
+        if (window && window->group() == group)
+            return window;
+    return nullptr;
 }
 
 void RadioBackup::loadPreferences()
@@ -271,7 +279,7 @@ void RadioBackup::finish()
             for (int g : restored.groups()) {
                 if (g == 0)
                     continue;
-                if (SignallingWindow *window = m_windows.value(g - 1)) {
+                if (SignallingWindow *window = windowOf(g)) {
                     QList<QByteArray> payloads;
                     for (int key : blockGroups().at(g).keys)
                         payloads << restored.payload(key);

@@ -23,7 +23,7 @@ class TForm3;
 class RadioBackup : public QObject {
     Q_OBJECT
 public:
-    // `windows`: the DTMF, FSK, two-tone and five-tone windows, in the order of blockGroups().
+    // `windows`: the signalling windows, each showing its block group.
     RadioBackup(TForm1 &main, TForm3 &progress, const QList<SignallingWindow *> &windows);
     ~RadioBackup() override;
 
@@ -76,10 +76,11 @@ private:
     QMap<int, QByteArray> receivedPayloads(const QList<int> &groups) const;
     QString missingBlocks(const QList<int> &groups) const;
     void status(const QString &text);
+    SignallingWindow *windowOf(int group) const;
 
     TForm1 &m_main;
     TForm3 &m_progress;
-    QList<QPointer<SignallingWindow>> m_windows; // index = group - 1
+    QList<QPointer<SignallingWindow>> m_windows;
 
     Run m_run = Run::None;
     int m_stepCount = 0;
