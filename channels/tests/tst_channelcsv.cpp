@@ -243,10 +243,10 @@ private slots:
         MemoryChannelTexts t;
         const CsvReport report = file.importInto(t, *placement);
         QStringList got;
-        for (int r = 1; r <= 16; ++r)
+        for (int r = 1; r <= kChannelCount; ++r)
             got << t.cell(ColRxFrequency, r);
         QCOMPARE(got, frequencies);
-        QCOMPARE(report.channels, 16 - int(frequencies.count(QString())));
+        QCOMPARE(report.channels, kChannelCount - int(frequencies.count(QString())));
         QCOMPARE(report.skipped.size(), skipped);
         QCOMPARE(report.skipped.value(0), firstSkipped);
     }
