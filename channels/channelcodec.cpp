@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 using namespace frame;
 
@@ -30,17 +31,18 @@ QString settingPlace(int index)
 }
 
 // Writes one field's text; a text that does not convert keeps the conversion's own message and
-// names the place on a second line, one the field has no bytes for is refused.
-void encodeText(const RecordField &field, const QString &text, const QString &place, quint8 *payload)
+// names the place() on a second line, one the field has no bytes for is refused.
+template <typename Place>
+void encodeText(const RecordField &field, const QString &text, Place place, quint8 *payload)
 {
     bool written = false;
     try {
         written = encodeRecordField(field, text, payload);
     } catch (const EConvertError &e) {
-        throw EConvertError(e.message() + QLatin1Char('\n') + place);
+        throw EConvertError(e.message() + QLatin1Char('\n') + place());
     }
     if (!written)
-        throw EChannelValueError(QStringLiteral("%1: '%2' 不是可选值").arg(place, text));
+        throw EChannelValueError(QStringLiteral("%1: '%2' 不是可选值").arg(place(), text));
 }
 
 void encodeChannel(const ChannelTexts &t, int channel, quint8 *f)
@@ -55,7 +57,7 @@ void encodeChannel(const ChannelTexts &t, int channel, quint8 *f)
         if (field.ref < 0)
             encodeRecordField(field, QString(), payload);
         else if (!unused)
-            encodeText(field, t.cell(field.ref, channel), channelPlace(channel, field.ref), payload);
+            encodeText(field, t.cell(field.ref, channel), [&] { return channelPlace(channel, field.ref); }, payload);
     }
 }
 
@@ -64,7 +66,7 @@ void encodeSettings(const ChannelTexts &t, quint8 *f)
     writeHeader(f, kData, kSettingsBlock, 0);
     std::memset(f + kHeaderLength, 0, kSettingsClearedEnd + 1 - kHeaderLength);
     for (const RecordField &field : settingsRecord())
-        encodeText(field, t.setting(field.ref), settingPlace(field.ref), f + kHeaderLength);
+        encodeText(field, t.setting(field.ref), [&] { return settingPlace(field.ref); }, f + kHeaderLength);
 }
 
 // Runs an encoder on a copy of the bytes it may touch and commits them only when it succeeds, so
