@@ -3,7 +3,7 @@
 // transfers, run one after the other with this as the one told how each ended.
 #pragma once
 
-#include "app/readbackcheck.h"
+#include "layouts/readbackcheck.h"
 #include "image/radioimage.h"
 #include "protocol/blocktransfer.h"
 #include "protocol/radiosession.h"

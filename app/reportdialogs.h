@@ -2,9 +2,9 @@
 // read-back found. Both are modal; tests replace the seams that call them.
 #pragma once
 
-#include "app/readbackcheck.h"
 #include "channels/channellint.h"
 #include "image/radioimage.h"
+#include "layouts/readbackcheck.h"
 
 #include <QList>
 

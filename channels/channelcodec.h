@@ -32,8 +32,3 @@ int DecodeMemoryBlock(ChannelTexts &texts, const quint8 *rx);
 // Encodes channels 1–16 and the settings into a scratch buffer and throws the first conversion
 // error, so that a write can be refused before the radio is touched.
 void validateChannelPlan(const ChannelTexts &texts);
-
-// The 16-bit tone word of a tone text and the text of a tone word; decodeToneWord returns a null
-// QString for a word of no known kind.
-quint16 encodeToneWord(const QString &text);
-QString decodeToneWord(quint16 word);

@@ -45,7 +45,6 @@ enum CsvColumn {
 
 constexpr qint64 kHzPerMHz = 1000000;
 constexpr qint64 kCellStepHz = 10;    // the table shows MHz with five decimals
-constexpr qint64 kMaxHz = kMaxFrequencyHz;
 constexpr qint64 kMaxCsvBytes = 1024 * 1024;
 // Further apart than this, the transmit frequency is written whole as a split.
 constexpr qint64 kMaxShiftHz = 50 * kHzPerMHz;
@@ -69,6 +68,7 @@ struct ToneValue {
     enum Kind { Off, Ctcss, Dcs } kind = Off;
     QString value;         // "88.5" or "023"
     QChar polarity = u'N'; // DCS: N normal, R reversed
+    QString cell = kNone;  // the table's text of the tone
 };
 
 QString kindName(const ToneValue &tone)
@@ -78,32 +78,30 @@ QString kindName(const ToneValue &tone)
                                          : QString();
 }
 
-QString toneCell(const ToneValue &tone)
+// A tone as CSV writes it; none for a text that is no tone.
+std::optional<ToneValue> csvTone(const ChannelTone &tone)
 {
     switch (tone.kind) {
-    case ToneValue::Ctcss:
-        return tone.value;
-    case ToneValue::Dcs:
-        return tone.value + (tone.polarity == u'R' ? u'I' : u'N');
-    case ToneValue::Off:
+    case ToneKind::None:
+        return ToneValue{ToneValue::Off, {}, u'N', tone.text()};
+    case ToneKind::Ctcss:
+        return ToneValue{ToneValue::Ctcss, QString::number(tone.value / 10.0, 'f', 1), u'N', tone.text()};
+    case ToneKind::Dcs:
+        return ToneValue{ToneValue::Dcs, tone.text().left(3), tone.inverted ? u'R' : u'N', tone.text()};
+    case ToneKind::NotATone:
         break;
     }
-    return kNone;
+    return std::nullopt;
 }
 
-// A tone cell as the encoder reads it: "无", a DCS code by its fourth character, else a number.
+// A tone cell as the encoder reads it. Every tone it writes is written here too, those off the
+// radio's list included ("089N" as DTCS 089), so an export loses nothing the channel holds.
 ToneValue cellTone(int col, const QString &text)
 {
-    if (text == kNone)
-        return {};
-    static const QRegularExpression dcs(QStringLiteral("^[0-7]{3}[NI]"));
-    if (dcs.match(text).hasMatch())
-        return {ToneValue::Dcs, text.left(3), text[3] == u'I' ? u'R' : u'N'};
-    try {
-        return {ToneValue::Ctcss, QString::number(rtl::StrToFloat(text), 'f', 1)};
-    } catch (const rtl::Exception &) {
+    const std::optional<ToneValue> tone = csvTone(parseTone(text));
+    if (!tone)
         throw SkipRow{QStringLiteral("「%1」'%2' 不是亚音").arg(channelColumns()[col].caption, text)};
-    }
+    return *tone;
 }
 
 QString csvMHz(qint64 hz)
@@ -127,31 +125,29 @@ QString messageMHz(qint64 hz)
     return QString::number(double(hz) / kHzPerMHz, 'f', 6);
 }
 
+// A frequency cell as the encoder reads it, a channel of 0 Hz or less being of no use.
 qint64 cellHz(int col, const QString &text)
 {
-    try {
-        const qint64 hz = std::llround(rtl::StrToFloat(text) * double(kHzPerMHz));
-        if (hz > 0 && hz <= kMaxHz)
-            return hz;
-    } catch (const rtl::Exception &) {
-    }
+    const std::optional<qint64> hz = holdableFrequencyHz(text);
+    if (hz && *hz > 0)
+        return *hz;
     throw SkipRow{QStringLiteral("「%1」'%2' 不是可用的频率").arg(channelColumns()[col].caption, text)};
 }
 
-// A CSV frequency in MHz, read digit by digit so no rounding creeps in; -1 when it is no number.
-// The decimal mark may be a comma, as spreadsheets write it in locales that separate with `;`.
+// A CSV frequency in MHz, read as a typed one is; -1 when it is no number. The decimal mark may
+// be a comma, as spreadsheets write it in locales that separate with `;`.
 qint64 csvHz(const QString &text)
 {
-    static const QRegularExpression number(QStringLiteral("^(\\d{1,5})(?:[.,](\\d*))?$"));
-    const QRegularExpressionMatch m = number.match(text.trimmed());
-    if (!m.hasMatch())
+    static const QRegularExpression number(QStringLiteral("^\\d{1,5}(?:[.,]\\d*)?$"));
+    const QString mhz = text.trimmed();
+    if (!number.match(mhz).hasMatch())
         return -1;
-    QString fraction = m.captured(2);
-    while (fraction.size() > 6 && fraction.endsWith(u'0'))
-        fraction.chop(1);
-    if (fraction.size() > 6)
-        throw SkipRow{QStringLiteral("频率 %1 MHz 比 1 Hz 还细").arg(text.trimmed())};
-    return m.captured(1).toLongLong() * kHzPerMHz + fraction.leftJustified(6, u'0').toLongLong();
+    try {
+        return frequencyHz(QString(mhz).replace(u',', u'.'));
+    } catch (const rtl::EConvertError &) {
+        // A number of this form fails only for not being a whole number of Hz.
+        throw SkipRow{QStringLiteral("频率 %1 MHz 比 1 Hz 还细").arg(mhz)};
+    }
 }
 
 // A frequency the encoder would refuse is left out, as a typed one would stop the write.
@@ -181,23 +177,24 @@ private:
     const QHash<int, int> &m_at;
 };
 
+// A file's tone is taken only when the radio has it: the file comes from elsewhere, and a tone
+// off the list would leave the channel deaf to what it was meant for.
 ToneValue csvCtcss(const QString &text)
 {
-    bool ok = false;
-    const double hz = csvNumber(text, &ok);
-    const QString tone = QString::number(hz, 'f', 1);
-    if (!ok || !toneList().contains(tone))
+    const ChannelTone tone = parseTone(text.trimmed().replace(u',', u'.'));
+    if (tone.kind != ToneKind::Ctcss || !tone.listed)
         throw SkipRow{QStringLiteral("亚音 %1 Hz 本机没有").arg(text)};
-    return {ToneValue::Ctcss, tone};
+    return *csvTone(tone);
 }
 
 ToneValue csvDcs(const QString &code, QChar polarity)
 {
     static const QRegularExpression digits(QStringLiteral("^\\d{1,3}$"));
-    const ToneValue tone{ToneValue::Dcs, code.rightJustified(3, u'0'), polarity};
-    if (!digits.match(code).hasMatch() || !toneList().contains(toneCell(tone)))
+    const ChannelTone tone =
+        parseTone(code.rightJustified(3, u'0') + (polarity == u'R' ? QLatin1Char('I') : QLatin1Char('N')));
+    if (!digits.match(code).hasMatch() || tone.kind != ToneKind::Dcs || !tone.listed)
         throw SkipRow{QStringLiteral("数字亚音 %1 本机没有").arg(code)};
-    return tone;
+    return *csvTone(tone);
 }
 
 // The receive and transmit tone cells of a row, from its Tone mode and the fields that mode uses.
@@ -234,7 +231,7 @@ std::pair<QString, QString> csvTones(const Record &r)
     } else if (!mode.isEmpty()) {
         throw SkipRow{QStringLiteral("亚音方式「%1」本机不支持").arg(mode)};
     }
-    return {toneCell(rx), toneCell(tx)};
+    return {rx.cell, tx.cell};
 }
 
 QString csvStep(const QString &text)

@@ -2,7 +2,6 @@
 #include "channels/channellint.h"
 
 #include "channels/channeltable.h"
-#include "frames/frame.h"
 #include "rtl/exception.h"
 #include "rtl/sysutils.h"
 
@@ -13,15 +12,6 @@
 namespace {
 
 constexpr qint64 kMaxSplitHz = 10'000'000;
-
-std::optional<qint64> hertz(const QString &text)
-{
-    try {
-        return frame::scaledInteger(text, 1e6);
-    } catch (const rtl::Exception &) {
-        return std::nullopt;
-    }
-}
 
 std::optional<int> integer(const QString &text)
 {
@@ -37,21 +27,13 @@ QString caption(int col)
     return channelColumns().at(col).caption;
 }
 
-QString settingLabel(int index)
-{
-    QString label = settingDefs().at(index).label;
-    if (label.endsWith(QStringLiteral("：")))
-        label.chop(1);
-    return label;
-}
-
 void lintFrequency(const ChannelTexts &texts, int row, int col, std::optional<int> step, QList<PlanWarning> &out)
 {
     const QString text = texts.cell(col, row);
-    const std::optional<qint64> hz = hertz(text);
+    // What the record cannot hold does not convert: the encoder refuses it, so no warning is due.
+    const std::optional<qint64> hz = holdableFrequencyHz(text);
     if (!hz)
         return;
-    // What the record cannot hold does not convert: the encoder refuses it, so no warning is due.
     if (frequencyFit(*hz) == FrequencyFit::OutOfBand)
         out << PlanWarning{row, caption(col), text, outOfBandText()};
     else if (step && *step > 0 && *hz % *step != 0)
@@ -71,12 +53,13 @@ QList<PlanWarning> lintChannelPlan(const ChannelTexts &texts)
         lintFrequency(texts, row, ColRxFrequency, step, out);
         lintFrequency(texts, row, ColTxFrequency, step, out);
         for (int col : {ColRxTone, ColTxTone}) {
-            const QString tone = texts.cell(col, row);
-            if (!toneList().contains(tone))
-                out << PlanWarning{row, caption(col), tone, QStringLiteral("不在亚音列表中")};
+            // A tone the encoder refuses is left to it; one it writes may still be off the list.
+            const ChannelTone tone = parseTone(texts.cell(col, row));
+            if (tone.kind != ToneKind::NotATone && !tone.listed)
+                out << PlanWarning{row, caption(col), texts.cell(col, row), QStringLiteral("不在亚音列表中")};
         }
-        const std::optional<qint64> rx = hertz(texts.cell(ColRxFrequency, row));
-        const std::optional<qint64> tx = hertz(texts.cell(ColTxFrequency, row));
+        const std::optional<qint64> rx = holdableFrequencyHz(texts.cell(ColRxFrequency, row));
+        const std::optional<qint64> tx = holdableFrequencyHz(texts.cell(ColTxFrequency, row));
         if (rx && tx && std::llabs(*tx - *rx) > kMaxSplitHz)
             out << PlanWarning{row, caption(ColTxFrequency), texts.cell(ColTxFrequency, row),
                                QStringLiteral("收发频差 %1 MHz，超过 10 MHz")
@@ -97,7 +80,7 @@ QList<PlanWarning> lintChannelPlan(const ChannelTexts &texts)
     for (int index : {SetPf1, SetPf2}) {
         const QString function = texts.setting(index);
         if (function != QStringLiteral("无") && function != alarmTone)
-            out << PlanWarning{0, settingLabel(index), function,
+            out << PlanWarning{0, settingName(index), function,
                                QStringLiteral("电台只保存「无」和「警报音」，写入后读回为「无」")};
     }
     return out;

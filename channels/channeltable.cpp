@@ -1,7 +1,10 @@
 // The channel table's columns, value lists and general settings, and the cell edit rules.
 #include "channels/channeltable.h"
 
+#include "rtl/exception.h"
 #include "rtl/sysutils.h"
+
+#include <QRegularExpression>
 
 #include <limits>
 
@@ -173,6 +176,72 @@ QString outOfBandText()
         .arg(kBands[0][1] / kHzPerMHz)
         .arg(kBands[1][0] / kHzPerMHz)
         .arg(kBands[1][1] / kHzPerMHz);
+}
+
+qint64 frequencyHz(const QString &text)
+{
+    const QString printed = rtl::FloatToStr(rtl::StrToFloat(text) * double(kHzPerMHz));
+    bool whole = false;
+    const qint64 hz = printed.toLongLong(&whole);
+    if (!whole)
+        return rtl::StrToInt(printed); // throws: the integer conversion's own message
+    return hz;
+}
+
+std::optional<qint64> holdableFrequencyHz(const QString &text)
+{
+    try {
+        const qint64 hz = frequencyHz(text);
+        if (frequencyFit(hz) != FrequencyFit::NotHoldable)
+            return hz;
+    } catch (const rtl::Exception &) {
+    }
+    return std::nullopt;
+}
+
+QString ChannelTone::text() const
+{
+    switch (kind) {
+    case ToneKind::None:
+        return kNone;
+    case ToneKind::Ctcss: {
+        // The whole-hertz tones of the list carry ".0".
+        const QString hz = rtl::FloatToStr(value / 10.0);
+        const QString withDecimal = hz + QLatin1String(".0");
+        return toneList().contains(withDecimal) ? withDecimal : hz;
+    }
+    case ToneKind::Dcs:
+        return QStringLiteral("%1%2").arg(value, 3, 10, QLatin1Char('0')).arg(QLatin1Char(inverted ? 'I' : 'N'));
+    case ToneKind::NotATone:
+        break;
+    }
+    return {};
+}
+
+ChannelTone parseTone(const QString &text)
+{
+    static const QRegularExpression dcs(QStringLiteral("^[0-9]{3}[NI]$"));
+    ChannelTone tone;
+    if (text == kNone) {
+        tone.kind = ToneKind::None;
+    } else if (dcs.match(text).hasMatch()) {
+        tone.kind = ToneKind::Dcs;
+        tone.value = text.left(3).toInt();
+        tone.inverted = text[3] == QLatin1Char('I');
+    } else {
+        try {
+            tone.value = frame::scaledInteger(text, 10.0);
+        } catch (const rtl::EConvertError &e) {
+            tone.error = e.message();
+            return tone;
+        }
+        // Beyond 12 bits the tone word would read back as a DCS code or as no tone.
+        if (tone.value < 0 || tone.value > kMaxCtcssTenths)
+            return tone;
+        tone.kind = ToneKind::Ctcss;
+    }
+    tone.listed = toneList().contains(tone.text());
+    return tone;
 }
 
 void xgSetEditText(ChannelTexts &texts, int col, int row)

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 using frame::kChannelCount;                // rows 1–16 are channels 1–16
 constexpr int kChannelRowCount = 17;      // with the caption row 0
 constexpr int kChannelColumnCount = 16;   // column 0 numbers, 1–15 the channel's properties
@@ -97,6 +99,34 @@ enum class FrequencyFit { InBand, OutOfBand, NotHoldable };
 FrequencyFit frequencyFit(qint64 hz);
 // What the warnings say of a frequency outside the bands.
 QString outOfBandText();
+
+// Hz of a frequency text in MHz, the way the channel record takes it: the shortest decimal print
+// of MHz × 10⁶ must be a whole number ("145.1234567" is not). Throws EConvertError with the
+// conversion's own message. The count may be more than the record holds: frequencyFit() says.
+qint64 frequencyHz(const QString &text);
+// The same for the checks that only look: none for a text that is not a whole number of Hz or
+// that the record cannot hold.
+std::optional<qint64> holdableFrequencyHz(const QString &text);
+
+// The one rule for a tone cell, which the codec, the write's warnings and CSV share: "无"; a CTCSS
+// tone, a number of Hz with at most one decimal that the record's 12 bits of tenths hold ("88.5",
+// "088.5", "67"); a DCS code, three digits and N or I ("023N", "089I"). Anything else is no tone.
+// A tone the codec writes need not be one the radio has: `listed` says whether it is on
+// toneList(), where "67" is its "67.0".
+constexpr int kMaxCtcssTenths = 0x0FFF;
+enum class ToneKind { None, Ctcss, Dcs, NotATone };
+struct ChannelTone {
+    ToneKind kind = ToneKind::NotATone;
+    int value = 0;         // CTCSS: tenths of Hz (885); DCS: the three digits as a number (23 for "023")
+    bool inverted = false; // DCS: "I"
+    bool listed = false;
+    QString error;         // not a tone: the conversion's message, empty for a number no tone fits
+
+    // As the list writes it: "无", "67.0", "88.5", "023N", and "70" for a whole tone off the list;
+    // empty for no tone.
+    QString text() const;
+};
+ChannelTone parseTone(const QString &text);
 
 // The table's edit rules for the cell just edited: empty-row rule, completion rule, format rule.
 // A frequency that is not a number throws EConvertError before anything of the row changes.

@@ -190,6 +190,40 @@ QString pairLetters(std::uint8_t code)
     return letters;
 }
 
+int fieldWidth(FieldKind kind)
+{
+    switch (kind) {
+    case FieldKind::Word:
+    case FieldKind::WholeWord:
+        return 2;
+    case FieldKind::Long:
+        return 4;
+    case FieldKind::ToneCode:
+        return 3;
+    case FieldKind::Byte:
+    case FieldKind::Switch:
+    case FieldKind::Choice:
+    case FieldKind::Length:
+    case FieldKind::PairCode:
+    case FieldKind::HexDigit:
+        break;
+    }
+    return 1;
+}
+
+std::uint8_t fieldBits(const Field &field)
+{
+    switch (field.nibble) {
+    case Nibble::Low:
+        return 0x0F;
+    case Nibble::High:
+        return 0xF0;
+    case Nibble::Whole:
+        break;
+    }
+    return 0xFF;
+}
+
 void nameFields(BlockLayout &layout, const WindowCaptions &captions)
 {
     for (QList<Field> &fields : layout) {

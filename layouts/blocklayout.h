@@ -84,6 +84,11 @@ inline Field cellField(int offset, FieldKind kind, const QString &table, int col
     return f;
 }
 
+// The payload bytes a field takes from its offset, and the bits of them that are its own: a
+// field in one half of a byte shares that byte with another.
+int fieldWidth(FieldKind kind);
+std::uint8_t fieldBits(const Field &field);
+
 // Field tables of a window's blocks, indexed by block number.
 using BlockLayout = QList<QList<Field>>;
 

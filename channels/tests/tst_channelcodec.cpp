@@ -148,6 +148,7 @@ void TestChannelCodec::unmatchedCodesLeaveCells_data()
     QTest::addColumn<int>("column");
 
     QTest::newRow("tone word 0x4000") << 13 << 0x40 << int(ColRxTone);
+    QTest::newRow("tone word 0x2FFF: DCS beyond three digits") << 13 << 0x2F << int(ColRxTone);
     QTest::newRow("key code 16") << 21 << 16 << int(ColKey1);
     QTest::newRow("PTTID 4") << 23 << 4 << int(ColPttId);
     QTest::newRow("signalling 4") << 26 << 4 << int(ColSignalling);

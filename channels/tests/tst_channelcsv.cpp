@@ -243,10 +243,10 @@ private slots:
         MemoryChannelTexts t;
         const CsvReport report = file.importInto(t, *placement);
         QStringList got;
-        for (int r = 1; r <= 16; ++r)
+        for (int r = 1; r <= kChannelCount; ++r)
             got << t.cell(ColRxFrequency, r);
         QCOMPARE(got, frequencies);
-        QCOMPARE(report.channels, 16 - int(frequencies.count(QString())));
+        QCOMPARE(report.channels, kChannelCount - int(frequencies.count(QString())));
         QCOMPARE(report.skipped.size(), skipped);
         QCOMPARE(report.skipped.value(0), firstSkipped);
     }
@@ -316,6 +316,40 @@ private slots:
         else
             QCOMPARE(report.outOfBand, (QStringList{"第 2 行（Location 1）：信道 1「接收频率」" + typed + ' ' + outOfBand,
                                                     "第 2 行（Location 1）：信道 1「发射频率」" + typed + ' ' + outOfBand}));
+    }
+
+    // Export and import read a frequency as the encoder does: a text finer than 1 Hz is not
+    // rounded into a channel the radio was never sent.
+    void frequenciesReadAsTheEncoderReadsThem_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("exported"); // Frequency, or why the channel is left out
+        QTest::addColumn<QString>("imported"); // the cell, or why the row is left out
+        QTest::newRow("145.125") << "145.125" << "145.125000" << "145.12500";
+        QTest::newRow("145.1234567") << "145.1234567" << "信道 1：「接收频率」'145.1234567' 不是可用的频率"
+                                     << "第 2 行（Location 1）：频率 145.1234567 MHz 比 1 Hz 还细";
+    }
+    void frequenciesReadAsTheEncoderReadsThem()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, exported);
+        QFETCH(QString, imported);
+        MemoryChannelTexts t;
+        setRow(t, 1, {text, text, "无", "无", "高", "宽带", "有", "25000", "无", "无", "无", "无", "DTMF", "1", "无"});
+        CsvReport written;
+        const QByteArray csv = channelCsv(t, &written);
+        QCOMPARE(written.skipped.isEmpty() ? field(csv, 1, "Frequency") : written.skipped.value(0), exported);
+        bool refused = false;
+        try {
+            validateChannelPlan(t);
+        } catch (const rtl::Exception &) {
+            refused = true;
+        }
+        QCOMPARE(refused, !written.skipped.isEmpty());
+
+        MemoryChannelTexts back;
+        const CsvReport read = importChannelCsv(back, "Location,Frequency\n1," + text.toLatin1() + '\n');
+        QCOMPARE(read.skipped.isEmpty() ? back.cell(ColRxFrequency, 1) : read.skipped.value(0), imported);
     }
 
     void refusedFilesChangeNothing_data()

@@ -1,11 +1,17 @@
 // The channel table's lists and the rules that run after a cell has been edited.
 #include "channels/channeltable.h"
+#include "channels/channelcodec.h"
+#include "channels/channelcsv.h"
+#include "channels/channellint.h"
 #include "channels/memorychanneltexts.h"
+#include "frames/frame.h"
 #include "rtl/exception.h"
 
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
+
+#include <array>
 
 namespace {
 
@@ -30,6 +36,8 @@ private slots:
     void lists();
     void editRules_data();
     void editRules();
+    void toneRule_data();
+    void toneRule();
 };
 
 void TestChannelTable::lists()
@@ -136,6 +144,78 @@ void TestChannelTable::editRules()
         texts << t.cell(c, row);
     QCOMPARE(texts, after);
     QCOMPARE(t.cell(ColNumber, row), QStringLiteral("11"));
+}
+
+void TestChannelTable::toneRule_data()
+{
+    QTest::addColumn<QString>("tone");     // channel 1's transmit tone
+    QTest::addColumn<QString>("written");  // the tone word's bytes, or the encoder's refusal
+    QTest::addColumn<QString>("readBack");
+    QTest::addColumn<QString>("warning");  // before a write
+    QTest::addColumn<QString>("csv"); // Tone rToneFreq DtcsCode DtcsPolarity CrossMode, or why it is left out
+
+    const QString notFloat = QStringLiteral("'%1' is not a valid floating point value\n信道 1「QT/DQT编码」");
+    const QString offList = QStringLiteral("不在亚音列表中");
+    const QString notTone = QStringLiteral("「QT/DQT编码」'%1' 不是亚音");
+    QTest::newRow("089N: a DCS code off the list")
+        << "089N" << "5920" << "089N" << offList << "Cross 88.5 089 NN DTCS->";
+    QTest::newRow("088.5") << "088.5" << "7503" << "88.5" << "" << "Tone 88.5 023 NN Tone->Tone";
+    QTest::newRow("88.5") << "88.5" << "7503" << "88.5" << "" << "Tone 88.5 023 NN Tone->Tone";
+    QTest::newRow("754I") << "754I" << "F2A2" << "754I" << "" << "Cross 88.5 754 RN DTCS->";
+    QTest::newRow("023N") << "023N" << "1720" << "023N" << "" << "Cross 88.5 023 NN DTCS->";
+    QTest::newRow("无") << "无" << "FFFF" << "无" << "" << " 88.5 023 NN Tone->Tone";
+    QTest::newRow("67: the list's 67.0") << "67" << "9E02" << "67.0" << "" << "Tone 67.0 023 NN Tone->Tone";
+    QTest::newRow("005N: three digits when read")
+        << "005N" << "0520" << "005N" << offList << "Cross 88.5 005 NN DTCS->";
+    QTest::newRow("ab") << "ab" << notFloat.arg("ab") << "" << "" << notTone.arg("ab");
+    QTest::newRow("abcN: no digits before the N") << "abcN" << notFloat.arg("abcN") << "" << "" << notTone.arg("abcN");
+    QTest::newRow("1000: more than the tone word holds")
+        << "1000" << "信道 1「QT/DQT编码」: '1000' 不是可选值" << "" << "" << notTone.arg("1000");
+}
+
+void TestChannelTable::toneRule()
+{
+    QFETCH(QString, tone);
+    QFETCH(QString, written);
+    QFETCH(QString, readBack);
+    QFETCH(QString, warning);
+    QFETCH(QString, csv);
+
+    MemoryChannelTexts t;
+    const QStringList cells = with(kFilledRow, ColTxTone, tone);
+    for (int c = 1; c < kChannelColumnCount; ++c)
+        t.setCell(c, 1, cells[c - 1]);
+
+    constexpr int kTxToneAt = 14;
+    std::array<quint8, frame::kEncoderSpan> sent{};
+    try {
+        EncodeChannelRecord(t, 1, sent.data());
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(sent.data()) + kTxToneAt, 2).toHex().toUpper(),
+                 written.toLatin1());
+        MemoryChannelTexts back;
+        DecodeMemoryBlock(back, sent.data());
+        QCOMPARE(back.cell(ColTxTone, 1), readBack);
+        std::array<quint8, frame::kEncoderSpan> again{};
+        EncodeChannelRecord(back, 1, again.data());
+        QVERIFY(again == sent);
+    } catch (const rtl::Exception &e) {
+        QCOMPARE(e.message(), written);
+    }
+
+    QStringList warnings;
+    for (const PlanWarning &w : lintChannelPlan(t))
+        warnings << QStringLiteral("%1|%2|%3").arg(w.column, w.value, w.message);
+    QCOMPARE(warnings, warning.isEmpty() ? QStringList() : QStringList{"QT/DQT编码|" + tone + '|' + warning});
+
+    CsvReport report;
+    const QList<QByteArray> lines = channelCsv(t, &report).split('\n');
+    QStringList fields;
+    for (const char *column : {"Tone", "rToneFreq", "DtcsCode", "DtcsPolarity", "CrossMode"})
+        fields << QString::fromUtf8(lines.value(1).trimmed().split(',').value(csvColumns().indexOf(column)));
+    if (report.skipped.isEmpty())
+        QCOMPARE(fields.join(u' '), csv);
+    else
+        QCOMPARE(report.skipped, QStringList{"信道 1：" + csv});
 }
 
 QTEST_GUILESS_MAIN(TestChannelTable)

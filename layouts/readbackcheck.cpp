@@ -1,8 +1,8 @@
-// Field spans of every block kind and the comparison over them.
-#include "app/readbackcheck.h"
+// The comparison of written and read-back blocks over the field tables of every block type.
+#include "layouts/readbackcheck.h"
 
 #include "channels/channelcodec.h"
-#include "channels/channeltable.h"
+#include "channels/channellayout.h"
 #include "channels/memorychanneltexts.h"
 #include "frames/frame.h"
 #include "image/radioimage.h"
@@ -17,10 +17,13 @@ using namespace frame;
 
 namespace {
 
-// Bytes of one field in the 28-byte payload, and how to show its value.
+// The bytes of one field in the 28-byte payload, the bits of them it owns, and how to show its
+// value. Bytes no field takes are spare or left-overs of earlier frames: the radio need not keep
+// them.
 struct Span {
     int offset = 0;
     int length = 1;
+    quint8 bits = 0xFF;
     QString name;
     std::function<QString(const QByteArray &payload)> text; // null: the bytes in hex
 };
@@ -30,7 +33,16 @@ QString hexBytes(const QByteArray &payload, const Span &span)
     return QString::fromLatin1(payload.mid(span.offset, span.length).toHex(' ').toUpper());
 }
 
-// The texts a channel or settings payload decodes to, through the program's own decoder.
+bool sameBits(const QByteArray &a, const QByteArray &b, const Span &span)
+{
+    for (int i = span.offset; i < span.offset + span.length; ++i)
+        if ((a[i] ^ b[i]) & span.bits)
+            return false;
+    return true;
+}
+
+// The texts a channel or settings payload decodes to, through the program's own decoder, so that
+// a field shows as the whole record reads (every field of a channel without frequency is empty).
 MemoryChannelTexts decoded(int type, int number, const QByteArray &payload)
 {
     MemoryChannelTexts texts;
@@ -41,62 +53,43 @@ MemoryChannelTexts decoded(int type, int number, const QByteArray &payload)
     return texts;
 }
 
-// Bytes 28–30 of a channel frame carry what earlier frames left: the radio need not keep them.
 QList<Span> channelSpans(int number)
 {
-    static const int columnAt[][3] = {{ColRxFrequency, 0, 4}, {ColTxFrequency, 4, 4}, {ColRxTone, 8, 2},
-                                      {ColTxTone, 10, 2},     {ColPower, 12, 1},      {ColBandwidth, 13, 1},
-                                      {ColScanAdd, 14, 1},    {ColStep, 15, 2},       {ColKey1, 17, 1},
-                                      {ColKey2, 18, 1},       {ColPttId, 19, 1},      {ColScrambler, 20, 1},
-                                      {ColCompander, 21, 1},  {ColSignalling, 22, 1}, {ColSignallingInfo, 23, 1}};
     QList<Span> spans;
-    for (const auto &[col, offset, length] : columnAt)
-        spans << Span{offset, length, channelColumns().at(col).caption, [number, col = col](const QByteArray &p) {
-                          return decoded(kChannelBlock, number, p).cell(col, number);
-                      }};
-    spans << Span{27, 1, QStringLiteral("结束字节"), {}};
+    for (const RecordField &field : channelRecord()) {
+        Span span{field.offset, field.width(), 0xFF, field.name, {}};
+        if (field.ref >= 0)
+            span.text = [number, col = field.ref](const QByteArray &p) {
+                return decoded(kChannelBlock, number, p).cell(col, number);
+            };
+        spans << span;
+    }
     return spans;
 }
 
-// Bytes 6–11 are ignored by the radio and 20–31 are left-overs of the channel 16 frame.
 QList<Span> settingsSpans()
 {
-    static const int settingAt[][2] = {{SetPowerSave, 0}, {SetAlarm, 1}, {SetVoxLevel, 8}, {SetVoxDelay, 9},
-                                       {SetSquelch, 10},  {SetTimeOut, 11}, {SetVoicePrompts, 12},
-                                       {SetPf1, 13},      {SetPf2, 14},   {SetScan, 15}};
     QList<Span> spans;
-    for (const auto &[index, offset] : settingAt)
-        spans << Span{offset, 1, settingDefs().at(index).label, [index = index](const QByteArray &p) {
+    for (const RecordField &field : settingsRecord())
+        spans << Span{field.offset, field.width(), 0xFF, field.name, [index = field.ref](const QByteArray &p) {
                           return decoded(kSettingsBlock, 0, p).setting(index);
                       }};
     return spans;
 }
 
-int fieldLength(FieldKind kind)
-{
-    switch (kind) {
-    case FieldKind::Word:
-    case FieldKind::WholeWord:
-        return 2;
-    case FieldKind::Long:
-        return 4;
-    case FieldKind::ToneCode:
-        return 3;
-    default:
-        return 1;
-    }
-}
-
 QString fieldName(const Field &field)
 {
-    if (!field.label.isEmpty())
-        return field.label;
-    if (field.ref.isCell())
-        return QStringLiteral("%1 第 %2 行 第 %3 列").arg(field.ref.name).arg(field.ref.row).arg(field.ref.col);
-    return field.ref.name;
+    QString name = field.label;
+    if (name.isEmpty())
+        name = field.ref.isCell()
+                   ? QStringLiteral("%1 第 %2 行 第 %3 列").arg(field.ref.name).arg(field.ref.row).arg(field.ref.col)
+                   : field.ref.name;
+    // A text's length travels apart from the text itself.
+    if (field.kind == FieldKind::Length)
+        name += QStringLiteral("的位数");
+    return name;
 }
 
-// Bytes no field writes are spare: the radio need not keep them.
 QList<Span> signallingSpans(int type, int number)
 {
     static const QMap<int, BlockLayout> layouts{{kDtmfBlock, dtmf::blockLayout()},
@@ -108,7 +101,7 @@ QList<Span> signallingSpans(int type, int number)
     if (number < 0 || number >= layout.size())
         return spans;
     for (const Field &field : layout.at(number))
-        spans << Span{field.offset, fieldLength(field.kind), fieldName(field), {}};
+        spans << Span{field.offset, fieldWidth(field.kind), fieldBits(field), fieldName(field), {}};
     return spans;
 }
 
@@ -140,7 +133,7 @@ QList<ReadBackDifference> compareReadBack(const QMap<int, QByteArray> &sent, con
                                   : type == kSettingsBlock ? settingsSpans()
                                                            : signallingSpans(type, number);
         for (const Span &span : spans) {
-            if (wrote.mid(span.offset, span.length) == got.mid(span.offset, span.length))
+            if (sameBits(wrote, got, span))
                 continue;
             QString a = span.text ? span.text(wrote) : QString();
             QString b = span.text ? span.text(got) : QString();
