@@ -152,6 +152,7 @@ QList<BlockSpan> signallingSpans(int type, int number)
             span.checkName += QStringLiteral("的位数");
         }
         span.text = [field](const QByteArray &p) { return signallingText(field, p); };
+        span.checkShowsText = false;
         spans << span;
     }
     return spans;
@@ -201,14 +202,15 @@ QString blockPlace(int key)
     return QStringLiteral("%1 第 %2 块").arg(name).arg(number + 1);
 }
 
-QList<SpanChange> changedSpans(int key, const QByteArray &a, const QByteArray &b)
+QList<SpanChange> changedSpans(int key, const QByteArray &a, const QByteArray &b, SpanTexts texts)
 {
     QList<SpanChange> out;
     for (const BlockSpan &span : blockSpans(key)) {
         if (sameBits(a, b, span))
             continue;
-        const std::optional<QString> ta = span.text ? span.text(a) : std::nullopt;
-        const std::optional<QString> tb = span.text ? span.text(b) : std::nullopt;
+        const bool shown = span.text && (texts == SpanTexts::Shown || span.checkShowsText);
+        const std::optional<QString> ta = shown ? span.text(a) : std::nullopt;
+        const std::optional<QString> tb = shown ? span.text(b) : std::nullopt;
         // Bytes that read alike (or as no text) are shown as bytes.
         if (!ta || !tb || *ta == *tb)
             out << SpanChange{&span, hexBytes(a, span.offset, span.length), hexBytes(b, span.offset, span.length)};

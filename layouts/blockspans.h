@@ -18,6 +18,8 @@ struct BlockSpan {
     QString checkName;  // as the read-back table names it: "省电：", "编码表 第 3 行「使用标准」"
     // The text the bytes show; none when a read would leave the text as it was.
     std::function<std::optional<QString>(const QByteArray &payload)> text;
+    // The read-back table shows the channel records' texts and the signalling fields as bytes.
+    bool checkShowsText = true;
 };
 
 // The fields of the block `key` (blockKey), in payload order within each record; empty for a
@@ -33,9 +35,12 @@ struct SpanChange {
     QString after;
 };
 
+enum class SpanTexts { Shown, ReadBack };
+
 // The fields whose own bits differ between two payloads of the block `key` (28 bytes each). Each
-// shows its texts; bytes that read alike, or as no text, show as hexadecimal bytes.
-QList<SpanChange> changedSpans(int key, const QByteArray &a, const QByteArray &b);
+// shows its texts (as the read-back table shows them, for SpanTexts::ReadBack); bytes that read
+// alike, or as no text, show as hexadecimal bytes.
+QList<SpanChange> changedSpans(int key, const QByteArray &a, const QByteArray &b, SpanTexts texts = SpanTexts::Shown);
 
 // The bits of each payload byte that no field of the block carries.
 QByteArray unreadBits(int key);

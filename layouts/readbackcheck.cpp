@@ -18,7 +18,7 @@ QList<ReadBackDifference> compareReadBack(const QMap<int, QByteArray> &sent, con
             continue;
         }
         // Bytes no field carries are spare or left-overs of earlier frames: the radio need not keep them.
-        for (const SpanChange &change : changedSpans(it.key(), wrote, got))
+        for (const SpanChange &change : changedSpans(it.key(), wrote, got, SpanTexts::ReadBack))
             out << ReadBackDifference{blockPlace(it.key()), change.span->checkName, change.before, change.after};
     }
     return out;
