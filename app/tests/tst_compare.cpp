@@ -6,7 +6,7 @@
 #include "app/compare/comparewindow.h"
 #include "app/compare/plancomparison.h"
 #include "app/forms.h"
-#include "app/tests/windowrig.h"
+#include "testsupport/windowrig.h"
 #include "channels/memorychanneltexts.h"
 #include "grid/cellgrid.h"
 #include "image/radioimage.h"
