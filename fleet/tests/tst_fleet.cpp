@@ -1,6 +1,7 @@
 // The fleet library: identity fields, the per-radio table and its CSV, the checks before any
 // byte, and whole fleets programmed against simulated radios over real ptys.
 #include "channels/memorychanneltexts.h"
+#include "fleet/fleetcommand.h"
 #include "fleet/fleetlint.h"
 #include "fleet/fleetreport.h"
 #include "fleet/fleetrunner.h"
@@ -373,6 +374,39 @@ private slots:
         QCOMPARE(identityText(identityFields()[kDtmfId], simBlock(sim, identityFields()[kDtmfId].key)),
                  QStringLiteral("5002"));
         QCOMPARE(loadRadioImage(runner.status(1).backupFile).payload(blockKey(0, 1)), second.value(blockKey(0, 1)));
+    }
+
+    // The command: refused with 2 before any byte, 1 when a radio fails, 0 only when all passed.
+    void command()
+    {
+        RadioSim sims[2];
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(sims[i].start());
+            fillRadio(sims[i], 100 + quint32(i));
+        }
+        FleetCommandOptions options;
+        options.templateFile = m_dir.filePath(QStringLiteral("template.rimg"));
+        saveRadioImage(makeTemplate().image, options.templateFile);
+        options.radiosFile = m_dir.filePath(QStringLiteral("command.csv"));
+        options.reportFile = m_dir.filePath(QStringLiteral("report.csv"));
+        options.ports = {sims[1].portPath()};
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+
+        tableOf({sims[0].portPath(), ""}, {"6001", "6001"}).save(options.radiosFile);
+        QCOMPARE(runFleetCommand(options, outStream, errStream), 2);
+        QVERIFY(err.contains(QStringLiteral("'6001' 与第 1 行「电台 1」相同")));
+        QVERIFY(sims[0].received().isEmpty() && sims[1].received().isEmpty());
+
+        tableOf({sims[0].portPath(), ""}, {"6001", "6002"}).save(options.radiosFile);
+        sims[1].alterWrites(frame::kDtmfBlock, 0, 10, 0x01);
+        QCOMPARE(runFleetCommand(options, outStream, errStream), 1);
+        sims[1].clearFaults();
+        fillRadio(sims[1], 102); // a fresh radio on the shared cable
+        QCOMPARE(runFleetCommand(options, outStream, errStream), 0);
+        QFile report(options.reportFile);
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(report.readAll()).count(QStringLiteral(",通过,")), 2);
     }
 };
 
