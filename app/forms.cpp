@@ -6,6 +6,7 @@
 #include "app/sheet/plansheet.h"
 #include "app/backup/radiobackup.h"
 #include "app/compare/plancomparison.h"
+#include "app/fleet/fleetwindow.h"
 #include "signalling/Unit2.h"
 #include "signalling/Unit4.h"
 #include "signalling/Unit5.h"
@@ -40,11 +41,14 @@ void createForms()
     new RadioBackup(*Form1, *Form3, signallingWindows());
     // The comparison and the preview before a write, which reads the radio through the backup.
     new PlanComparison(*Form1);
+    // 批量写频: the plan and signalling in the windows as the template of a fleet.
+    new FleetProgramming(*Form1, signallingWindows());
 }
 
 void destroyForms()
 {
     if (Form1) {
+        delete Form1->findChild<FleetProgramming *>(); // its radios' sessions end first
         delete Form1->findChild<PlanComparison *>();
         delete Form1->findChild<RadioBackup *>(); // before the windows it drives
         delete Form1->sheet();                    // before the table it edits

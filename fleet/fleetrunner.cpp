@@ -459,6 +459,14 @@ void FleetRunner::retry(int row)
     checkFinished();
 }
 
+bool FleetRunner::setRowPort(int row, const QString &port)
+{
+    if (row < 0 || row >= m_status.size() || m_status[row].running())
+        return false;
+    m_table.rows[row].port = port;
+    return true;
+}
+
 void FleetRunner::resume(const QString &port)
 {
     for (auto &lane : m_lanes)

@@ -77,6 +77,9 @@ public:
     void start();
     // A failed row again, alone; its cable takes it next.
     void retry(int row);
+    // The cable of a row that is not under way (a radio pulled and plugged in elsewhere), for its
+    // retry; a running row keeps its own. Returns whether it was taken.
+    bool setRowPort(int row, const QString &port);
     // A cable held after a failure goes on with its next radio.
     void resume(const QString &port);
     // Ends every exchange; the rows under way fail as stopped, the others stay to be written.
