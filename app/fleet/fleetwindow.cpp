@@ -15,6 +15,7 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -74,10 +75,14 @@ FleetWindow::FleetWindow(QWidget *parent) : QDialog(parent)
     const QList<IdentityField> &ids = identityFields();
     QStringList headers{QStringLiteral("标签"), QStringLiteral("端口")};
     for (const IdentityField &f : ids)
-        headers << f.name();
+        headers << f.caption;
     headers << kRunColumns;
     table = new QTableWidget(0, int(headers.size()), this);
     table->setHorizontalHeaderLabels(headers);
+    // The captions alone fit the columns; the window each field belongs to is in its tip.
+    for (int f = 0; f < ids.size(); ++f)
+        table->horizontalHeaderItem(2 + f)->setToolTip(ids[f].name());
+    table->setColumnWidth(PortColumn, 130);
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
     table->horizontalHeader()->setStretchLastSection(true);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -452,9 +457,9 @@ void FleetWindow::rowChanged(int row)
     else if (!s.port.isEmpty() && s.running())
         notes = QStringLiteral("串口 %1").arg(s.port);
     else if (s.state == FleetRunner::State::Passed)
-        notes = QStringLiteral("备份：%1").arg(s.backupFile);
+        notes = QStringLiteral("备份：%1").arg(QFileInfo(s.backupFile).fileName());
     table->item(row, c + NotesColumn)->setText(notes);
-    table->item(row, c + NotesColumn)->setToolTip(notes);
+    table->item(row, c + NotesColumn)->setToolTip(s.state == FleetRunner::State::Passed ? s.backupFile : notes);
     m_filling = false;
     if (!s.running())
         updateButtons();
