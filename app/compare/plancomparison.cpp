@@ -72,9 +72,9 @@ bool confirmWriteWithChanges(QWidget *parent, const QList<PlanWarning> &warnings
 
 PlanComparison::PlanComparison(TForm1 &main) : QObject(&main), m_main(main)
 {
-    compareAction = new QAction(QStringLiteral("比较(&D)…"), this);
+    compareAction = new QAction(QStringLiteral("比较(&M)…"), this);
     checkAction = new QAction(QStringLiteral("与电台核对(&K)"), this);
-    previewAction = new QAction(QStringLiteral("写入前显示改动"), this);
+    previewAction = new QAction(QStringLiteral("写入前显示改动(&W)"), this);
     previewAction->setCheckable(true);
     previewAction->setChecked(true);
     // Only the user's own choice is kept, not a change made by the program.
