@@ -461,8 +461,10 @@ void FleetWindow::rowChanged(int row)
     table->item(row, c + NotesColumn)->setText(notes);
     table->item(row, c + NotesColumn)->setToolTip(s.state == FleetRunner::State::Passed ? s.backupFile : notes);
     m_filling = false;
-    if (!s.running())
+    if (!s.running()) {
         updateButtons();
+        showSummary();
+    }
 }
 
 void FleetWindow::runFinished()

@@ -34,11 +34,14 @@ class TestFleetWindow : public QObject, public WindowRig {
     }
 
     // With RADIOPROG_SHOTS_DIR set (a run under a real X server), the screen as it stands.
-    static void shoot(const QString &name)
+    static void shoot(QWidget *window, const QString &name)
     {
         const QString dir = qEnvironmentVariable("RADIOPROG_SHOTS_DIR");
-        if (!dir.isEmpty())
-            QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), dir + u'/' + name});
+        if (dir.isEmpty())
+            return;
+        window->repaint(); // painted now, not when the loop next runs
+        QCoreApplication::processEvents();
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), dir + u'/' + name});
     }
 
 private slots:
@@ -99,7 +102,7 @@ private slots:
         QCOMPARE(resultOf(w, 0), QStringLiteral("通过"));
         QCOMPARE(resultOf(w, 1), QStringLiteral("失败"));
         QCOMPARE(resultOf(w, 2), QStringLiteral("通过"));
-        shoot(QStringLiteral("fleet-window-failed.png"));
+        shoot(w, QStringLiteral("fleet-window-failed.png"));
         const QMap<int, QByteArray> expected = w->runner()->fleetTemplate().payloadsFor(w->runner()->table().rows[2]);
         for (auto it = expected.cbegin(); it != expected.cend(); ++it)
             QCOMPARE(more[1].block(keyType(it.key()), keyNumber(it.key())), it.value());
@@ -124,7 +127,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(resultOf(w, 1), QStringLiteral("通过"), 120000);
         QTRY_VERIFY_WITH_TIMEOUT(!w->running(), 60000);
         QVERIFY(m_sim.received().isEmpty() && more[1].received().isEmpty());
-        shoot(QStringLiteral("fleet-window.png"));
+        shoot(w, QStringLiteral("fleet-window.png"));
         QCOMPARE(identityText(dtmf, more[0].block(keyType(dtmf.key), keyNumber(dtmf.key))), QStringLiteral("1002"));
 
         // The report: CSV through the checked writer, PDF printed whole.
