@@ -145,6 +145,52 @@ private slots:
         QVERIFY(pdfFile.readAll().startsWith("%PDF"));
         QVERIFY2(m_boxes->shown().isEmpty(), qPrintable(m_boxes->texts().join(u'\n')));
     }
+
+    // The table round-trips through CSV by the window's own buttons; a fill that cannot start,
+    // or a template image that cannot be read, is said and blocks 开始.
+    void tableAndTemplate()
+    {
+        FleetWindow *w = Form1->findChild<FleetProgramming *>()->window();
+        const QString file = m_dir.filePath(QStringLiteral("radios.csv"));
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("标签;端口;ID码\r\n前台;/dev/ttyUSB0;0098\r\n门卫;下一台;\r\n");
+        csv.close();
+        w->chooseTableToLoad = [&] { return file; };
+        w->loadButton->click();
+        QCOMPARE(w->table->rowCount(), 2);
+        QCOMPARE(w->table->item(1, 0)->text(), QStringLiteral("门卫"));
+        QVERIFY(!w->startButton->isEnabled()); // 下一台 without a shared cable, an empty ID
+
+        w->table->selectRow(0);
+        w->fillStart->setText(QStringLiteral("x1"));
+        w->fillButton->click();
+        QCOMPARE(m_boxes->shown().size(), 1);
+        QCOMPARE(w->table->item(0, 2)->text(), QStringLiteral("0098"));
+        w->fillStart->setText(QStringLiteral("0099"));
+        w->fillButton->click();
+        for (int column : {1, 2}) {
+            w->fillColumn->setCurrentIndex(column);
+            w->fillButton->click();
+        }
+        w->sharedPorts->setText(QStringLiteral("/dev/ttyUSB1"));
+        const QList<FleetIssue> left = w->recheck();
+        QVERIFY2(!hasBlocking(left), qPrintable(issueLines(left).join(u'\n')));
+        QVERIFY(w->startButton->isEnabled());
+
+        const QString saved = m_dir.filePath(QStringLiteral("saved.csv"));
+        w->chooseTableToSave = [&] { return saved; };
+        w->saveButton->click();
+        const FleetTable back = FleetTable::load(saved);
+        QCOMPARE(back.rows.size(), 2);
+        QCOMPARE(back.rows[1].values.value(0), QStringLiteral("0100"));
+        QVERIFY(back.rows[1].nextRadio());
+
+        w->setTemplateFile(m_dir.filePath(QStringLiteral("missing.rimg")));
+        QVERIFY(!w->startButton->isEnabled());
+        QVERIFY(w->issues->item(0)->text().contains(QStringLiteral("missing.rimg")));
+        QCOMPARE(m_boxes->shown().size(), 1);
+    }
 };
 
 QTEST_MAIN(TestFleetWindow)
