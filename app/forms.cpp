@@ -3,8 +3,8 @@
 
 #include "app/Unit1.h"
 #include "app/Unit3.h"
-#include "app/plansheet.h"
-#include "app/radiobackup.h"
+#include "app/sheet/plansheet.h"
+#include "app/backup/radiobackup.h"
 #include "signalling/Unit2.h"
 #include "signalling/Unit4.h"
 #include "signalling/Unit5.h"

@@ -1,10 +1,10 @@
 // Program start: the application, its six windows in order, the main window shown.
 #include "app/Unit1.h"
-#include "app/desktop.h"
+#include "app/commandline.h"
 #include "app/forms.h"
 #include "app/messagebox.h"
 #include "radioprog/version.h"
-#include "app/radiobackup.h"
+#include "app/backup/radiobackup.h"
 #include "rtl/dialogs.h"
 
 #include <QApplication>

@@ -7,7 +7,7 @@
 #include "app/Unit1.h"
 #include "app/Unit3.h"
 #include "app/forms.h"
-#include "app/radiobackup.h"
+#include "app/backup/radiobackup.h"
 #include "rtl/dialogs.h"
 #include "tools/radiosim/radiosim.h"
 #include "bench/benchutil.h"

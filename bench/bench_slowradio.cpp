@@ -5,7 +5,7 @@
 //   QT_QPA_PLATFORM=offscreen build-release/bench/bench_slowradio [runs]
 #include "app/Unit1.h"
 #include "app/forms.h"
-#include "app/radiobackup.h"
+#include "app/backup/radiobackup.h"
 #include "rtl/dialogs.h"
 #include "signalling/Unit2.h"
 #include "tools/radiosim/radiosim.h"

@@ -1,10 +1,12 @@
 # One static library per folder, each tests/tst_*.cpp its own test executable.
 
-# radioprog_library(NAME DEPS...): the folder's sources (tests excluded) as a static library.
+# radioprog_library(NAME DEPS...): the folder's sources with those of its sub-folders (tests
+# excluded) as a static library.
 function(radioprog_library name)
-    file(GLOB sources CONFIGURE_DEPENDS
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS
         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-    list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+    list(FILTER sources EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/(.*/)?tests/")
+    list(FILTER sources EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/main\\.cpp$")
     list(FILTER sources INCLUDE REGEX "\\.(cpp|h)$")
     set(has_cpp FALSE)
     foreach(src IN LISTS sources)

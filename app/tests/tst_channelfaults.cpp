@@ -3,7 +3,7 @@
 #include "app/Unit1.h"
 #include "app/Unit3.h"
 #include "app/forms.h"
-#include "app/radiobackup.h"
+#include "app/backup/radiobackup.h"
 #include "app/tests/faultmatrix.h"
 #include "app/tests/windowrig.h"
 #include "channels/plansnapshot.h"

@@ -1,7 +1,7 @@
 // The program as a desktop program: its command line, a plan named on it, the About box with Qt's
 // Chinese texts, and a channel table that follows the desktop's font.
 #include "app/Unit1.h"
-#include "app/desktop.h"
+#include "app/commandline.h"
 #include "app/forms.h"
 #include "channels/channelplan.h"
 #include "grid/cellgrid.h"

@@ -2,7 +2,7 @@
 #include "app/Unit1.h"
 #include "app/Unit3.h"
 #include "app/forms.h"
-#include "app/plansheet.h"
+#include "app/sheet/plansheet.h"
 #include "app/tests/linebytes.h"
 #include "channels/channelplan.h"
 #include "grid/cellgrid.h"

@@ -1,9 +1,9 @@
 // Undo, copy and paste, CSV and print in the main window, driven by keys as a user works.
 #include "app/Unit1.h"
 #include "app/Unit3.h"
-#include "app/csvimportdialog.h"
+#include "app/sheet/csvimportdialog.h"
 #include "app/forms.h"
-#include "app/plansheet.h"
+#include "app/sheet/plansheet.h"
 #include "grid/cellgrid.h"
 #include "rtl/dialogs.h"
 #include "rtl/tests/restricted.h"

@@ -2,7 +2,7 @@
 // over a pty: success with exactly the radio's (or the window's) blocks, or a clear message.
 #include "app/Unit1.h"
 #include "app/forms.h"
-#include "app/radiobackup.h"
+#include "app/backup/radiobackup.h"
 #include "app/tests/faultmatrix.h"
 #include "app/tests/windowrig.h"
 #include "signalling/Unit2.h"

@@ -4,7 +4,7 @@
 // ("1024x768" when unset; "1920x1080@2" for QT_SCALE_FACTOR=2).
 #include "app/Unit1.h"
 #include "app/forms.h"
-#include "app/portdoctorwindow.h"
+#include "app/ports/portdoctorwindow.h"
 #include "rtl/dialogs.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 // A table in a dialog, for the warnings before a write and the differences after it.
-#include "app/reportdialogs.h"
+#include "app/backup/reportdialogs.h"
 
 #include "rtl/dialogs.h"
 

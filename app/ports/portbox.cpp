@@ -1,5 +1,5 @@
 // Port box: an item's text is the path TComm opens; the list shows what the device is beside it.
-#include "app/portbox.h"
+#include "app/ports/portbox.h"
 
 #include "ports/portlisting.h"
 

@@ -2,7 +2,7 @@
 // clearing, inserting, deleting and moving channels, CSV interchange and printing.
 #pragma once
 
-#include "app/planhistory.h"
+#include "app/sheet/planhistory.h"
 #include "channels/channelcsv.h"
 
 #include <QFileDialog>

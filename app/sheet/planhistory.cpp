@@ -1,5 +1,5 @@
 // The undo history of the channel plan.
-#include "app/planhistory.h"
+#include "app/sheet/planhistory.h"
 
 class PlanStep : public QUndoCommand {
 public:

@@ -1,5 +1,5 @@
 // The channel plan on paper.
-#include "app/planprint.h"
+#include "app/sheet/planprint.h"
 
 #include "channels/channeltable.h"
 #include "rtl/exception.h"

@@ -1,10 +1,10 @@
 // Spreadsheet-style editing of the main window's channel plan.
-#include "app/plansheet.h"
+#include "app/sheet/plansheet.h"
 
 #include "app/Unit1.h"
-#include "app/csvimportdialog.h"
-#include "app/desktop.h"
-#include "app/planprint.h"
+#include "app/sheet/csvimportdialog.h"
+#include "app/filedialogs.h"
+#include "app/sheet/planprint.h"
 #include "channels/channelcsv.h"
 #include "channels/channelsheet.h"
 #include "grid/cellgrid.h"

@@ -1,7 +1,7 @@
 // Port doctor window: the checks as a report with copyable fixes, and the loopback test.
-#include "app/portdoctorwindow.h"
+#include "app/ports/portdoctorwindow.h"
 
-#include "app/portbox.h"
+#include "app/ports/portbox.h"
 #include "ports/portdoctor.h"
 #include "rtl/dialogs.h"
 #include "rtl/guard.h"

@@ -1,5 +1,5 @@
 // The CSV import's placement dialog and its report.
-#include "app/csvimportdialog.h"
+#include "app/sheet/csvimportdialog.h"
 
 #include "channels/channeltable.h"
 #include "rtl/dialogs.h"

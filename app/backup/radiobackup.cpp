@@ -1,10 +1,10 @@
 // Backup, restore, automatic backup and read-back, each a run of the windows' own transfers.
-#include "app/radiobackup.h"
+#include "app/backup/radiobackup.h"
 
 #include "app/Unit1.h"
 #include "app/Unit3.h"
-#include "app/desktop.h"
-#include "app/reportdialogs.h"
+#include "app/filedialogs.h"
+#include "app/backup/reportdialogs.h"
 #include "frames/frame.h"
 #include "protocol/channeltransfer.h"
 #include "protocol/transferreport.h"
