@@ -12,6 +12,7 @@
 #include <QTranslator>
 
 #include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -50,6 +51,8 @@ int main(int argc, char *argv[])
     const bool command = argc > 1 && cli::isCommand(QString::fromLocal8Bit(argv[1]));
     if (!command && !asksForText(argc, argv)) {
         const std::string window = windowProgram();
+        // On X11 the window's class stays the command's name, which the desktop entry matches.
+        setenv("RESOURCE_NAME", "radioprog", 0);
         execv(window.c_str(), argv);
         std::fprintf(stderr, "radioprog: %s: %s\n", window.c_str(), std::strerror(errno));
         return cli::kUsage;
