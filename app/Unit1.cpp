@@ -422,11 +422,36 @@ void TForm1::wbtnClick()
     // worse than a write that never starts.
     validateChannelPlan(*m_texts);
     const QList<PlanWarning> warnings = lintChannelPlan(*m_texts);
+    m_heldWarnings.reset();
+    // The read before the write comes first, so that its one dialog shows the warnings beside
+    // what the write changes.
+    if (beforeChannelWrite && previewFollows && previewFollows()) {
+        m_heldWarnings = warnings;
+        if (beforeChannelWrite())
+            return;
+        m_heldWarnings.reset();
+    }
     if (!warnings.isEmpty() && !(confirmWarnings && confirmWarnings(warnings)))
         return;
     if (beforeChannelWrite && beforeChannelWrite())
         return;
     startChannelWrite();
+}
+
+bool TForm1::writeAfterRead(const QMap<int, QByteArray> &radio)
+{
+    if (m_heldWarnings) {
+        const QList<PlanWarning> warnings = *m_heldWarnings;
+        m_heldWarnings.reset();
+        if (confirmWrite) {
+            if (!confirmWrite(warnings, radio))
+                return false;
+        } else if (!warnings.isEmpty() && !(confirmWarnings && confirmWarnings(warnings))) {
+            return false;
+        }
+    }
+    startChannelWrite();
+    return true;
 }
 
 void TForm1::startChannelWrite()

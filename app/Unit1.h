@@ -16,9 +16,11 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTimer>
+#include <QMap>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ChannelTransfer;
 class PortDoctorWindow;
@@ -127,6 +129,9 @@ public:
     void wbtnClick();
     // The write itself, once the plan has been checked: handshake, then the blocks.
     void startChannelWrite();
+    // After the radio was read for a write: the warnings held back with what the write changes
+    // (when previewFollows said so), then the write. False when the user chose not to write.
+    bool writeAfterRead(const QMap<int, QByteArray> &radio);
     void rbtnClick();
     void DTMF1Click();
     void N2tone1Click();
@@ -150,6 +155,12 @@ public:
     // Runs once a write is confirmed; true when it takes the start over (to back the radio up
     // first) and calls startChannelWrite() itself.
     std::function<bool()> beforeChannelWrite;
+    // True when the radio is read before the write (beforeChannelWrite takes the start over) and
+    // the warnings wait to be shown with what the write changes, in one dialog after that read.
+    std::function<bool()> previewFollows;
+    // The warnings and what the write changes on `radio` (payloads by block key, as just read);
+    // true writes.
+    std::function<bool(const QList<PlanWarning> &warnings, const QMap<int, QByteArray> &radio)> confirmWrite;
     // Runs when a write the user started has been acknowledged whole; true when it tells the user
     // itself (the read-back check), else the window shows "写入成功".
     std::function<bool(const TransferOutcome &outcome)> afterChannelWrite;
@@ -224,6 +235,8 @@ private:
     ChannelTransfer *m_channel = nullptr;
     bool m_closing = false; // destroyed: a transfer that ends now tells nobody
     std::unique_ptr<ChannelTexts> m_texts;
+    // The warnings of a write whose preview follows the read before it.
+    std::optional<QList<PlanWarning>> m_heldWarnings;
     PlanSheet *m_sheet = nullptr;
     std::array<QComboBox *, kSettingCount> m_settingBoxes{}; // ComboBox1…ComboBox10
     bool m_lastTransferWasWrite = false;

@@ -5,6 +5,7 @@
 #include "app/Unit3.h"
 #include "app/sheet/plansheet.h"
 #include "app/backup/radiobackup.h"
+#include "app/compare/plancomparison.h"
 #include "signalling/Unit2.h"
 #include "signalling/Unit4.h"
 #include "signalling/Unit5.h"
@@ -37,11 +38,14 @@ void createForms()
     for (SignallingWindow *window : signallingWindows())
         window->ensurePortOpen = [] { Form1->openPortFromBox(); };
     new RadioBackup(*Form1, *Form3, signallingWindows());
+    // The comparison and the preview before a write, which reads the radio through the backup.
+    new PlanComparison(*Form1);
 }
 
 void destroyForms()
 {
     if (Form1) {
+        delete Form1->findChild<PlanComparison *>();
         delete Form1->findChild<RadioBackup *>(); // before the windows it drives
         delete Form1->sheet();                    // before the table it edits
     }

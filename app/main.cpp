@@ -5,6 +5,7 @@
 #include "app/messagebox.h"
 #include "radioprog/version.h"
 #include "app/backup/radiobackup.h"
+#include "app/compare/plancomparison.h"
 #include "rtl/dialogs.h"
 
 #include <QApplication>
@@ -33,6 +34,8 @@ int main(int argc, char *argv[])
     createForms();
     if (auto *backup = Form1->findChild<RadioBackup *>())
         backup->loadPreferences();
+    if (auto *comparison = Form1->findChild<PlanComparison *>())
+        comparison->loadPreferences();
     QObject::connect(Form1, &TForm1::closed, &app, &QApplication::quit);
     Form1->keepBetweenRuns();
     Form1->show();

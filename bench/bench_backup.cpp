@@ -9,7 +9,7 @@
 #include "app/backup/radiobackup.h"
 #include "rtl/dialogs.h"
 #include "tools/radiosim/radiosim.h"
-#include "bench/benchutil.h"
+#include "testsupport/benchutil.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,11 +40,8 @@ int main(int argc, char *argv[])
     rtl::dialogs::setRecorder([&](const rtl::dialogs::Shown &s) { boxes << s.text; });
     createForms();
     radiosim::RadioSim sim;
-    if (!sim.start()) {
-        std::fprintf(stderr, "cannot start the simulated radio: %s\n", qPrintable(sim.errorString()));
+    if (!bench::startRadio(sim, true))
         return 1;
-    }
-    sim.setPaced(true);
     Form1->comcbb->setCurrentText(sim.portPath());
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("radio.rimg"));

@@ -10,7 +10,7 @@
 #include "app/backup/radiobackup.h"
 #include "rtl/dialogs.h"
 #include "tools/radiosim/radiosim.h"
-#include "bench/benchutil.h"
+#include "testsupport/benchutil.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,11 +53,8 @@ int main(int argc, char *argv[])
 
     for (bool paced : {false, true}) {
         radiosim::RadioSim sim;
-        if (!sim.start()) {
-            std::fprintf(stderr, "cannot start the simulated radio: %s\n", qPrintable(sim.errorString()));
+        if (!bench::startRadio(sim, paced))
             return 1;
-        }
-        sim.setPaced(paced);
         Form1->comcbb->setCurrentText(sim.portPath());
         std::vector<double> writes, reads;
         for (int i = 0; i < runs; ++i) {
@@ -82,9 +79,8 @@ int main(int argc, char *argv[])
     QStringList boxes;
     rtl::dialogs::setRecorder([&](const rtl::dialogs::Shown &s) { boxes << s.text; });
     radiosim::RadioSim sim;
-    if (!sim.start())
+    if (!bench::startRadio(sim, true))
         return 1;
-    sim.setPaced(true);
     Form1->comcbb->setCurrentText(sim.portPath());
     for (bool backupFirst : {false, true}) {
         backup->verifyAction->setChecked(true);

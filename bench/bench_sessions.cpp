@@ -3,7 +3,7 @@
 // ratio. Not a test: nothing asserts.
 //
 //   build-release/bench/bench_sessions [runs]
-#include "bench/benchutil.h"
+#include "testsupport/benchutil.h"
 #include "channels/memorychanneltexts.h"
 #include "protocol/blockgroups.h"
 #include "protocol/radiosession.h"

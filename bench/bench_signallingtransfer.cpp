@@ -11,7 +11,7 @@
 #include "signalling/Unit5.h"
 #include "signalling/Unit6.h"
 #include "tools/radiosim/radiosim.h"
-#include "bench/benchutil.h"
+#include "testsupport/benchutil.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -55,11 +55,8 @@ int main(int argc, char *argv[])
     });
     createForms();
     radiosim::RadioSim sim;
-    if (!sim.start()) {
-        std::fprintf(stderr, "cannot start the simulated radio: %s\n", qPrintable(sim.errorString()));
+    if (!bench::startRadio(sim, true))
         return 1;
-    }
-    sim.setPaced(true);
     Form1->comcbb->setCurrentText(sim.portPath());
 
     const Window windows[] = {{"DTMF", Form2, 4, 34, 34},

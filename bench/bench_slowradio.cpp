@@ -9,7 +9,7 @@
 #include "rtl/dialogs.h"
 #include "signalling/Unit2.h"
 #include "tools/radiosim/radiosim.h"
-#include "bench/benchutil.h"
+#include "testsupport/benchutil.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
     createForms();
     Form1->findChild<RadioBackup *>()->verifyAction->setChecked(false);
     radiosim::RadioSim sim;
-    if (!sim.start())
+    if (!bench::startRadio(sim, false))
         return 1;
     Form1->comcbb->setCurrentText(sim.portPath());
     std::printf("unpaced radio answering late, %d runs: median ms (all succeeded)\n", runs);

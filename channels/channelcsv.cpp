@@ -386,11 +386,9 @@ RowCells rowCells(const Record &r)
     return {cells, rx, tx};
 }
 
-// The text of a file: UTF-8 with or without byte order mark, else GBK, which spreadsheets write
-// in Chinese locales.
-QString decodeCsv(const QByteArray &bytes, QString *encoding)
+// The text of a file, and the encoding it was in.
+std::optional<QString> decodeCsv(const QByteArray &bytes, QString *encoding)
 {
-    const QString neither = QStringLiteral("这既不是 UTF-8 也不是 GBK 文本，不是信道 CSV 文件。表格没有改动。");
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError()) {
@@ -400,14 +398,14 @@ QString decodeCsv(const QByteArray &bytes, QString *encoding)
         return text;
     }
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        throw EChannelCsvError(neither); // marked as UTF-8, but it is not
+        return std::nullopt; // marked as UTF-8, but it is not
     QStringDecoder gbk("GBK", QStringConverter::Flag::Stateless);
     text = gbk.decode(bytes);
     // Bytes GBK leaves unassigned or to its user-defined areas decode to private-use characters,
     // which no spreadsheet writes: such a file is something else.
     const auto privateUse = [](QChar c) { return c.unicode() >= 0xE000 && c.unicode() <= 0xF8FF; };
     if (!gbk.isValid() || gbk.hasError() || std::any_of(text.cbegin(), text.cend(), privateUse))
-        throw EChannelCsvError(neither);
+        return std::nullopt;
     *encoding = QStringLiteral("GBK");
     return text;
 }
@@ -446,6 +444,12 @@ QByteArray readCsvFile(const QString &fileName)
 
 } // namespace
 
+std::optional<QString> decodeCsvText(const QByteArray &bytes)
+{
+    QString encoding;
+    return decodeCsv(bytes, &encoding);
+}
+
 const QStringList &csvColumns()
 {
     static const QStringList columns{"Location",  "Name",      "Frequency", "Duplex",       "Offset",     "Tone",
@@ -481,7 +485,10 @@ QByteArray channelCsv(const ChannelTexts &texts, CsvReport *report)
 
 ChannelCsvFile::ChannelCsvFile(const QByteArray &bytes)
 {
-    const QString text = decodeCsv(bytes, &m_encoding);
+    const std::optional<QString> decoded = decodeCsv(bytes, &m_encoding);
+    if (!decoded)
+        throw EChannelCsvError(QStringLiteral("这既不是 UTF-8 也不是 GBK 文本，不是信道 CSV 文件。表格没有改动。"));
+    const QString &text = *decoded;
     // The separator is the one by which the header line names the two columns every file has.
     const QString header = text.left(text.indexOf(QRegularExpression(QStringLiteral("[\r\n]"))));
     for (QChar separator : kSeparators) {

@@ -85,6 +85,10 @@ private:
     QChar m_separator;
 };
 
+// The text of a CSV file as spreadsheets write it: UTF-8 with or without byte order mark, else
+// GBK; nothing when it is neither.
+std::optional<QString> decodeCsvText(const QByteArray &bytes);
+
 // ChannelCsvFile(bytes).importInto(texts): every row into the channel its Location names.
 CsvReport importChannelCsv(ChannelTexts &texts, const QByteArray &bytes);
 

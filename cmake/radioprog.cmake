@@ -35,7 +35,7 @@ function(radioprog_tests lib)
     foreach(src IN LISTS tests)
         get_filename_component(test ${src} NAME_WE)
         add_executable(${test} ${src})
-        target_link_libraries(${test} PRIVATE ${lib} ${ARGN} Qt6::Test)
+        target_link_libraries(${test} PRIVATE ${lib} ${ARGN} testsupport)
         add_test(NAME ${test} COMMAND ${test})
         set_tests_properties(${test} PROPERTIES
             ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1"

@@ -181,6 +181,17 @@ QString decodeField(const Field &field, const std::uint8_t *p, QStringList &note
 
 } // namespace
 
+std::optional<QString> fieldText(const Field &field, const std::uint8_t *payload)
+{
+    if (field.readIf >= 0 && payload[field.readIf] == 0)
+        return std::nullopt;
+    QStringList notes;
+    const QString text = decodeField(field, payload + field.offset, notes);
+    if (text.isNull())
+        return std::nullopt;
+    return text;
+}
+
 QString pairLetters(std::uint8_t code)
 {
     QString letters;

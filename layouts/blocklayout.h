@@ -130,5 +130,9 @@ void encodeFields(const QList<Field> &fields, const SignallingTexts &texts, std:
 // Writes the payload's fields into the texts; returns the notes of values it could not show.
 QStringList decodeFields(const QList<Field> &fields, const std::uint8_t *payload, SignallingTexts &texts);
 
+// The text one field shows for `payload` (28 bytes), as a read would set it; none when a read
+// leaves the text as it was (a code off the list, a length, a field read only beside another).
+std::optional<QString> fieldText(const Field &field, const std::uint8_t *payload);
+
 // The two tone letters of a pair code: 0xAB "AB"; a nibble outside A–D gives no letter.
 QString pairLetters(std::uint8_t code);

@@ -1,5 +1,5 @@
-// Compares the blocks a write sent with the same blocks read back, field by field, leaving out
-// the bytes the radio is known not to keep.
+// Compares the blocks a write sent with the same blocks read back, field by field (the walk the
+// comparison of two radios makes too), leaving out the bytes the radio is known not to keep.
 #pragma once
 
 #include <QList>

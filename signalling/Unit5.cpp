@@ -93,6 +93,7 @@ QWidget *TForm5::buildStandardsPage()
     auto *tones = new QGroupBox(page);
     auto *toneLayout = new QGridLayout(tones);
     CCIR = new QComboBox(tones);
+    CCIR->setObjectName(QStringLiteral("CCIR"));
     CCIR->setEditable(true);
     CCIR->addItems(fivetone::standardNames());
     CCIR->setCurrentText(QStringLiteral("CCIR"));
@@ -164,6 +165,7 @@ QWidget *TForm5::buildDecodePage()
                 codeColumn("xg3", 6, 64), functionColumn(7, 46), codeColumn("xg3", 8, 64)});
 
     ed1 = new QLineEdit(QStringLiteral("6000"), page);
+    ed1->setObjectName(QStringLiteral("ed1"));
     ed1->setMaximumWidth(100);
     // No block of the radio carries it.
     ed1->setToolTip(QStringLiteral("复位时间不在电台的数据块中：写入不发送它，读取也不改变它。"));

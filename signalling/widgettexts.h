@@ -18,6 +18,9 @@ public:
         m_widgets.insert(name, widget);
     }
 
+    // The control added under `name`, or null.
+    QWidget *widget(const QString &name) const { return m_widgets.value(name); }
+
     QString text(const TextRef &ref) const override;
     void setText(const TextRef &ref, const QString &text) override;
 

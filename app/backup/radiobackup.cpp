@@ -257,7 +257,13 @@ void RadioBackup::finish()
         m_lastAutoBackup = file;
         m_backupAwaitingWrite = true;
         status(runtexts::autoBackupSaved(file));
-        m_main.startChannelWrite();
+        QMap<int, QByteArray> radio;
+        for (int key : blockGroups().at(0).keys)
+            radio.insert(key, image.payload(key));
+        // A write the user turned down leaves the radio as the backup found it: the next write
+        // takes a backup of its own.
+        if (!m_main.writeAfterRead(radio))
+            m_backupAwaitingWrite = false;
         break;
     }
     case Run::Restore:
@@ -370,11 +376,16 @@ void RadioBackup::cancelled()
         m_main.session().abortRun();
 }
 
-bool RadioBackup::autoBackupFirst()
+bool RadioBackup::readsBeforeWrite() const
 {
     // After a backup whose write did not complete, the radio may be half written: the backup
     // taken before it is the one worth keeping, so a retried write takes no new one.
-    if (!autoBackupAction->isChecked() || m_backupAwaitingWrite || running())
+    return autoBackupAction->isChecked() && !m_backupAwaitingWrite && !running();
+}
+
+bool RadioBackup::autoBackupFirst()
+{
+    if (!readsBeforeWrite())
         return false;
     start(Run::AutoBackup, {RadioSession::Step{0, false, {}}});
     return true;

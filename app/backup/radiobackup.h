@@ -52,6 +52,8 @@ public:
     // Restores `file` (the question first, then every block of it, then the read-back).
     void restoreFile(const QString &file);
     bool running() const { return m_run != Run::None; }
+    // Whether the next channel write is preceded by an automatic backup, which reads the radio.
+    bool readsBeforeWrite() const;
 
 private:
     enum class Run { None, Backup, AutoBackup, Restore, ReadBack };

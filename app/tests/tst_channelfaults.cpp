@@ -5,7 +5,7 @@
 #include "app/forms.h"
 #include "app/backup/radiobackup.h"
 #include "app/tests/faultmatrix.h"
-#include "app/tests/windowrig.h"
+#include "testsupport/windowrig.h"
 #include "channels/plansnapshot.h"
 #include "grid/cellgrid.h"
 #include "image/radioimage.h"
@@ -15,9 +15,9 @@
 #include "signalling/Unit4.h"
 #include "signalling/Unit5.h"
 #include "signalling/Unit6.h"
+#include "testsupport/radioblocks.h"
 
 #include <QAction>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -45,23 +45,6 @@ QList<QByteArray> channelFrames(const QList<QByteArray> &payloads)
     for (int i = 0; i < payloads.size(); ++i)
         frames << withChecksum(bytes({0x57, plan.blocks[i].type, plan.blocks[i].number, 0x20}) + payloads[i]);
     return frames;
-}
-
-// Payloads for every block of the radio, none alike.
-QMap<int, QByteArray> randomBlocks(quint32 seed)
-{
-    QRandomGenerator random(seed);
-    QMap<int, QByteArray> out;
-    for (const BlockGroup &group : blockGroups())
-        for (int key : group.keys) {
-            QByteArray p(28, '\0');
-            for (char &b : p)
-                b = char(random.bounded(256));
-            if (p[1] == 0x30) // that byte would make the program acknowledge the answer
-                p[1] = 0x31;
-            out.insert(key, p);
-        }
-    return out;
 }
 
 } // namespace

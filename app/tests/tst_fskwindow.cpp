@@ -3,7 +3,7 @@
 #include "app/Unit1.h"
 #include "app/forms.h"
 #include "app/tests/linebytes.h"
-#include "app/tests/windowrig.h"
+#include "testsupport/windowrig.h"
 #include "grid/cellgrid.h"
 #include "rtl/dialogs.h"
 #include "serial/serialcomm.h"

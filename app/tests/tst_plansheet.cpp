@@ -6,7 +6,7 @@
 #include "app/sheet/plansheet.h"
 #include "grid/cellgrid.h"
 #include "rtl/dialogs.h"
-#include "rtl/tests/restricted.h"
+#include "testsupport/restricted.h"
 #include "tools/radiosim/radiosim.h"
 
 #include <QAbstractItemView>

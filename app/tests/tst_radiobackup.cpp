@@ -7,16 +7,16 @@
 #include "app/backup/radiobackup.h"
 #include "app/backup/reportdialogs.h"
 #include "app/tests/linebytes.h"
-#include "app/tests/windowrig.h"
+#include "testsupport/windowrig.h"
 #include "grid/cellgrid.h"
 #include "image/radioimage.h"
 #include "rtl/dialogs.h"
 #include "serial/serialcomm.h"
 #include "signalling/Unit2.h"
+#include "testsupport/radioblocks.h"
 #include "tools/radiosim/radiosim.h"
 
 #include <QAction>
-#include <QRandomGenerator>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -28,24 +28,6 @@ using radiosim::RadioSim;
 
 namespace {
 
-// Payloads for every block of the given groups, none alike, put into the radio.
-QMap<int, QByteArray> fillRadio(RadioSim &sim, quint32 seed, const QList<int> &groups = {0, 1, 2, 3, 4})
-{
-    QRandomGenerator random(seed);
-    QMap<int, QByteArray> payloads;
-    for (int g : groups) {
-        for (int key : blockGroups().at(g).keys) {
-            QByteArray p(28, '\0');
-            for (char &b : p)
-                b = char(random.bounded(256));
-            if (p[1] == 0x30) // that byte would make the program acknowledge the answer
-                p[1] = 0x31;
-            sim.setBlock(keyType(key), keyNumber(key), p);
-            payloads.insert(key, p);
-        }
-    }
-    return payloads;
-}
 
 QMap<int, QByteArray> radioBlocks(const RadioSim &sim)
 {

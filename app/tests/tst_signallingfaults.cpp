@@ -4,7 +4,7 @@
 #include "app/forms.h"
 #include "app/backup/radiobackup.h"
 #include "app/tests/faultmatrix.h"
-#include "app/tests/windowrig.h"
+#include "testsupport/windowrig.h"
 #include "signalling/Unit2.h"
 #include "signalling/Unit4.h"
 #include "signalling/Unit5.h"

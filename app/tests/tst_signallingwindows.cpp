@@ -2,19 +2,22 @@
 // and refusals that name the window and the field as the window shows them.
 #include "app/Unit1.h"
 #include "app/forms.h"
-#include "app/tests/windowrig.h"
+#include "testsupport/windowrig.h"
 #include "grid/cellgrid.h"
 #include "rtl/dialogs.h"
 #include "signalling/Unit2.h"
 #include "signalling/Unit4.h"
 #include "signalling/Unit5.h"
 #include "signalling/Unit6.h"
+#include "signalling/widgettexts.h"
 #include "layouts/dtmflayout.h"
 #include "layouts/fivetonelayout.h"
 #include "layouts/fsklayout.h"
 #include "layouts/twotonelayout.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QTabWidget>
 #include <QtTest>
@@ -99,6 +102,60 @@ class TestSignallingWindows : public QObject, public WindowRig {
 private slots:
     void init() { QVERIFY(startRig()); }
     void cleanup() { stopRig(); }
+
+    // Every name a block layout reads is a control of its window that holds a text (a cell inside
+    // its table), and every control the user can edit is read by a layout: a mismatch would read
+    // an empty text, or leave a field the user typed out of the radio.
+    void layoutsNameTheWindowsControls_data()
+    {
+        QTest::addColumn<int>("window");
+        for (int w = Dtmf; w <= Fsk; ++w)
+            QTest::newRow(kWindowNames[w]) << w;
+    }
+    void layoutsNameTheWindowsControls()
+    {
+        QFETCH(int, window);
+        SignallingWindow *form = windowAt(window);
+        auto &texts = dynamic_cast<WidgetTexts &>(form->texts());
+        QSet<QWidget *> read;
+        for (const QList<Field> &block : layoutOf(window))
+            for (const Field &field : block) {
+                QWidget *widget = texts.widget(field.ref.name);
+                QVERIFY2(widget && (widget == form || form->isAncestorOf(widget)), qPrintable(field.ref.key()));
+                if (auto *grid = qobject_cast<TCellGrid *>(widget)) {
+                    // Past a table's edge only the cells the window carries unseen for the radio:
+                    // DTMF's memories 17 and 18, the five-tone decode list's sixth column.
+                    const bool seen = field.ref.col < grid->ColCount() && field.ref.row < grid->RowCount();
+                    const bool carried = (window == Dtmf && field.ref.name == QStringLiteral("xg2") && field.ref.row >= 17)
+                                         || (window == FiveTone && field.ref.name == QStringLiteral("xg2") && field.ref.col == 6);
+                    QVERIFY2(field.ref.isCell() && (seen || carried), qPrintable(field.ref.key()));
+                } else {
+                    QVERIFY2(!field.ref.isCell(), qPrintable(field.ref.key()));
+                    QVERIFY2(qobject_cast<QLineEdit *>(widget) || qobject_cast<QComboBox *>(widget)
+                                 || qobject_cast<QCheckBox *>(widget),
+                             qPrintable(field.ref.key()));
+                }
+                read.insert(widget);
+            }
+        const auto insideAnother = [form](QWidget *w) {
+            for (QWidget *p = w->parentWidget(); p && p != form; p = p->parentWidget())
+                if (qobject_cast<QComboBox *>(p) || qobject_cast<TCellGrid *>(p))
+                    return true; // a combo box's own line edit, a table's cell editor
+            return false;
+        };
+        for (QWidget *w : form->findChildren<QWidget *>()) {
+            const auto *edit = qobject_cast<QLineEdit *>(w);
+            // A disabled edit only shows a value (the five-tone standard's tones).
+            const bool editable = (edit && !edit->isReadOnly() && edit->isEnabled()) || qobject_cast<QComboBox *>(w)
+                                  || qobject_cast<QCheckBox *>(w) || qobject_cast<TCellGrid *>(w);
+            // The five-tone standard only picks the tone table shown, and no block holds the
+            // five-tone reset time (its tooltip says so).
+            const bool onlyAView = window == FiveTone
+                                   && (w->objectName() == QStringLiteral("CCIR") || w->objectName() == QStringLiteral("ed1"));
+            if (editable && !insideAnother(w) && !onlyAView)
+                QVERIFY2(read.contains(w), qPrintable(QStringLiteral("%1 (%2)").arg(w->objectName(), QLatin1String(w->metaObject()->className()))));
+        }
+    }
 
     // 读取, 写入 and 关闭 keep their place and size whether the progress bar shows or not.
     void buttonsStayPut_data()

@@ -5,7 +5,7 @@
 #include "channels/channeltable.h"
 #include "channels/memorychanneltexts.h"
 #include "channels/plansnapshot.h"
-#include "rtl/tests/restricted.h"
+#include "testsupport/restricted.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 #include "channels/channelplan.h"
 #include "channels/channeltable.h"
 #include "channels/memorychanneltexts.h"
-#include "rtl/tests/restricted.h"
+#include "testsupport/restricted.h"
 
 #include <QDir>
 #include <QFile>

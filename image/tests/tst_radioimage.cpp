@@ -1,6 +1,6 @@
 // The radio image file: a whole image survives the file, and every kind of damage is refused.
 #include "image/radioimage.h"
-#include "rtl/tests/restricted.h"
+#include "testsupport/restricted.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,6 +1,6 @@
 // The DTMF blocks: bytes to texts and back.
 #include "layouts/dtmflayout.h"
-#include "layouts/tests/layoutrows.h"
+#include "testsupport/layoutrows.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -18,9 +18,7 @@ class TestDtmfLayout : public QObject {
 private slots:
     void roundTrip_data()
     {
-        QTest::addColumn<int>("block");
-        QTest::addColumn<QString>("payload");
-        QTest::addColumn<QStringList>("texts");
+        addRoundTripColumns();
 
         QTest::newRow("06 00 0A 00 00 FF: the initial window")
             << 0 << "06 00 0A 00 00 FF 00000000 4E61BC00 FF 0A 01 00 00 08 0000000000000000" << kInitial;
@@ -47,18 +45,9 @@ private slots:
         QFETCH(int, block);
         QFETCH(QString, payload);
         QFETCH(QStringList, texts);
-        const BlockLayout layout = dtmf::blockLayout();
-        const QByteArray bytes = payloadOf(payload);
-
-        MemorySignallingTexts decoded;
-        decodeFields(layout[block], reinterpret_cast<const std::uint8_t *>(bytes.constData()), decoded);
         // Block 0's digit counts are not read back.
         const QStringList shown = block == 0 ? texts.filter(QRegularExpression(QStringLiteral("^[^x]"))) : texts;
-        QCOMPARE(textsOf(decoded, shown), shown);
-
-        MemorySignallingTexts typed;
-        setTexts(typed, texts);
-        QCOMPARE(encodeBlock(layout[block], typed).toHex(' '), bytes.toHex(' '));
+        checkRoundTrip(dtmf::blockLayout()[block], payload, texts, shown);
     }
 
     void readOnlyRules()

@@ -1,6 +1,6 @@
 // The five-tone blocks: bytes to texts and back, and what a write refuses.
 #include "layouts/fivetonelayout.h"
-#include "layouts/tests/layoutrows.h"
+#include "testsupport/layoutrows.h"
 
 #include <QTest>
 
@@ -37,9 +37,7 @@ class TestFiveToneLayout : public QObject {
 private slots:
     void roundTrip_data()
     {
-        QTest::addColumn<int>("block");
-        QTest::addColumn<QString>("payload");
-        QTest::addColumn<QStringList>("texts");
+        addRoundTripColumns();
 
         QTest::newRow("64 0A 0E x5, 32 x4: a new window")
             << 0 << "640A0E 640A0E 640A0E 640A0E 640A0E 0000000000 32323232" << kTiming;
@@ -63,17 +61,8 @@ private slots:
         QFETCH(int, block);
         QFETCH(QString, payload);
         QFETCH(QStringList, texts);
-        const BlockLayout layout = fivetone::blockLayout();
-        QCOMPARE(layout.size(), 17);
-        const QByteArray bytes = payloadOf(payload);
-
-        MemorySignallingTexts decoded;
-        decodeFields(layout[block], bytesOf(bytes), decoded);
-        QCOMPARE(textsOf(decoded, texts), texts);
-
-        MemorySignallingTexts typed;
-        setTexts(typed, texts);
-        QCOMPARE(encodeBlock(layout[block], typed).toHex(' '), bytes.toHex(' '));
+        QCOMPARE(fivetone::blockLayout().size(), 17);
+        checkRoundTrip(fivetone::blockLayout()[block], payload, texts, texts);
     }
 
     // Texts that do not come back as typed, and bytes that do not come back as read.

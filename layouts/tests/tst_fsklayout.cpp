@@ -1,6 +1,6 @@
 // The FSK queue-sync blocks: bytes to texts and back.
 #include "layouts/fsklayout.h"
-#include "layouts/tests/layoutrows.h"
+#include "testsupport/layoutrows.h"
 
 #include <QTest>
 
@@ -22,9 +22,7 @@ class TestFskLayout : public QObject {
 private slots:
     void roundTrip_data()
     {
-        QTest::addColumn<int>("block");
-        QTest::addColumn<QString>("payload");
-        QTest::addColumn<QStringList>("texts");
+        addRoundTripColumns();
 
         QTest::newRow("64 00 E8 03 18 90 01 0A FF: the initial window")
             << 0 << "6400 E803 18 9001 0A FF 0000000000000000000000 00000000 00000000"
@@ -46,14 +44,9 @@ private slots:
         QFETCH(int, block);
         QFETCH(QString, payload);
         QFETCH(QStringList, texts);
-
         MemorySignallingTexts decoded;
         QVERIFY(decode(block, payload, decoded).isEmpty());
-        QCOMPARE(textsOf(decoded, texts), texts);
-
-        MemorySignallingTexts typed;
-        setTexts(typed, texts);
-        QCOMPARE(encodeBlock(fsk::blockLayout()[block], typed).toHex(' '), payloadOf(payload).toHex(' '));
+        checkRoundTrip(fsk::blockLayout()[block], payload, texts, texts);
     }
 
     void oneWayRules()

@@ -151,6 +151,26 @@ private slots:
         }
     }
 
+    // The read-back table shows a channel's texts, and a signalling field's bytes.
+    void valuesShown()
+    {
+        QByteArray sent = basePayload();
+        QByteArray got = sent;
+        sent[12] = char(0xFF);
+        got[12] = 0;
+        const auto channel = compareReadBack({{blockKey(frame::kChannelBlock, 3), sent}},
+                                             {{blockKey(frame::kChannelBlock, 3), got}});
+        QCOMPARE(channel.size(), 1);
+        QCOMPARE(channel[0].sent + " | " + channel[0].readBack, QStringLiteral("高 | 低"));
+        sent = got = basePayload();
+        sent[0] = char(0x06);
+        got[0] = char(0xF9);
+        const auto dtmf = compareReadBack({{blockKey(frame::kDtmfBlock, 0), sent}},
+                                          {{blockKey(frame::kDtmfBlock, 0), got}});
+        QCOMPARE(dtmf.size(), 1);
+        QCOMPARE(dtmf[0].field + " | " + dtmf[0].sent + " | " + dtmf[0].readBack, QStringLiteral("「DTMF速率」 | 06 | F9"));
+    }
+
     void missingBlock()
     {
         const int key = blockKey(frame::kFskBlock, 2);

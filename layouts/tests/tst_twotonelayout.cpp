@@ -1,5 +1,5 @@
 // The two-tone blocks: bytes to texts and back.
-#include "layouts/tests/layoutrows.h"
+#include "testsupport/layoutrows.h"
 #include "layouts/twotonelayout.h"
 
 #include <QTest>
@@ -30,9 +30,7 @@ class TestTwoToneLayout : public QObject {
 private slots:
     void roundTrip_data()
     {
-        QTest::addColumn<int>("block");
-        QTest::addColumn<QString>("payload");
-        QTest::addColumn<QStringList>("texts");
+        addRoundTripColumns();
 
         QTest::newRow("block 0: reset 4464, encode rows 1 and 2")
             << 0 << "0100 0200 0300 FFFF 7011 3200 E803 6400 00000000 E803 D007 FFFF 0000"
@@ -59,17 +57,8 @@ private slots:
         QFETCH(int, block);
         QFETCH(QString, payload);
         QFETCH(QStringList, texts);
-        const QList<Field> fields = twotone::blockLayout()[block];
-        const QByteArray bytes = payloadOf(payload);
-
-        MemorySignallingTexts decoded;
-        setTexts(decoded, {"xg1:1:8=9", "xg1:1:11=9", "xg1:1:3=9", "xg1:2:3=9", "xg1:2:2=9"});
-        decodeFields(fields, data(bytes), decoded);
-        QCOMPARE(textsOf(decoded, texts), texts);
-
-        MemorySignallingTexts typed;
-        setTexts(typed, texts);
-        QCOMPARE(encodeBlock(fields, typed).toHex(' '), bytes.toHex(' '));
+        checkRoundTrip(twotone::blockLayout()[block], payload, texts, texts,
+                       {"xg1:1:8=9", "xg1:1:11=9", "xg1:1:3=9", "xg1:2:3=9", "xg1:2:2=9"});
     }
 
     void writeOnly_data()

@@ -6,10 +6,10 @@
 #include "layouts/signallingtexts.h"
 #include "protocol/blockgroups.h"
 #include "protocol/radiosession.h"
+#include "testsupport/radioblocks.h"
 #include "tools/radiosim/radiosim.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QtTest>
 #include <memory>
 
@@ -54,24 +54,6 @@ RadioSession::RunResult run(RadioSession &session, const QList<RadioSession::Ste
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     QObject::disconnect(connection);
     return result.value_or(RadioSession::RunResult{});
-}
-
-// Every block of the radio, none alike.
-QMap<int, QByteArray> fill(RadioSim &sim, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    QMap<int, QByteArray> blocks;
-    for (const BlockGroup &group : blockGroups())
-        for (int key : group.keys) {
-            QByteArray p(28, '\0');
-            for (char &b : p)
-                b = char(random.bounded(256));
-            if (p[1] == 0x30) // that byte would make the program acknowledge the answer
-                p[1] = 0x31;
-            sim.setBlock(keyType(key), keyNumber(key), p);
-            blocks.insert(key, p);
-        }
-    return blocks;
 }
 
 } // namespace
@@ -163,7 +145,7 @@ private slots:
     void everyReadAsksForEveryBlock()
     {
         QFETCH(int, group);
-        const QMap<int, QByteArray> radio = fill(m_sim, 11 + quint32(group));
+        const QMap<int, QByteArray> radio = fillRadio(m_sim, 11 + quint32(group));
         const RadioSession::RunResult result = run(*m_session, RadioSession::readSteps(group));
         QVERIFY(result.ok);
         QList<QByteArray> requests;
@@ -180,7 +162,7 @@ private slots:
     // to the last byte.
     void backupThenRestore()
     {
-        const QMap<int, QByteArray> original = fill(m_sim, 21);
+        const QMap<int, QByteArray> original = fillRadio(m_sim, 21);
         const RadioSession::RunResult backup = run(*m_session, RadioSession::backupSteps());
         QVERIFY(backup.ok);
         QCOMPARE(backup.frames.size(), 52);
@@ -190,7 +172,7 @@ private slots:
             for (int key : group.keys)
                 image.frames << backup.frames.value(key);
 
-        fill(m_sim, 22);
+        fillRadio(m_sim, 22);
         const RadioSession::RunResult restore = run(*m_session, RadioSession::restoreSteps(image));
         QVERIFY(restore.ok);
         for (auto it = original.cbegin(); it != original.cend(); ++it) {

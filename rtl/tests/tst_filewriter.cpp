@@ -1,6 +1,6 @@
 // The checked file writer against what may stand at the target, and the private folders.
 #include "rtl/filewriter.h"
-#include "rtl/tests/restricted.h"
+#include "testsupport/restricted.h"
 
 #include <QDir>
 #include <QFile>

@@ -7,7 +7,7 @@
 #include "serial/serialcomm.h"
 
 #include "rtl/dialogs.h"
-#include "rtl/tests/restricted.h"
+#include "testsupport/restricted.h"
 
 #include <QTemporaryDir>
 #include <QTemporaryFile>

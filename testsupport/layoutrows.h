@@ -57,3 +57,28 @@ inline QString encodeError(const QList<Field> &fields, const SignallingTexts &te
     }
     return {};
 }
+
+// The columns of a round-trip table: a block of the layout, its payload in hexadecimal and the
+// texts that encode to it.
+inline void addRoundTripColumns()
+{
+    QTest::addColumn<int>("block");
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<QStringList>("texts");
+}
+
+// `payload` decodes to the texts named in `shown` (texts holding `before` first, so a field the
+// block leaves alone keeps it), and `texts` encode to `payload`.
+inline void checkRoundTrip(const QList<Field> &fields, const QString &payload, const QStringList &texts,
+                           const QStringList &shown, const QStringList &before = {})
+{
+    const QByteArray bytes = payloadOf(payload);
+    MemorySignallingTexts decoded;
+    setTexts(decoded, before);
+    decodeFields(fields, reinterpret_cast<const std::uint8_t *>(bytes.constData()), decoded);
+    QCOMPARE(textsOf(decoded, shown), shown);
+
+    MemorySignallingTexts typed;
+    setTexts(typed, texts);
+    QCOMPARE(encodeBlock(fields, typed).toHex(' '), bytes.toHex(' '));
+}

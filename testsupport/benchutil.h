@@ -1,10 +1,14 @@
-// What the benchmarks share: waiting for a run to end, and its least / median / greatest.
+// What the benchmarks share: the simulated radio started, waiting for a run to end, and its least /
+// median / greatest.
 #pragma once
+
+#include "tools/radiosim/radiosim.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace bench {
@@ -12,6 +16,17 @@ namespace bench {
 struct Figures {
     double min = 0, median = 0, max = 0;
 };
+
+// Starts `sim`, paced or not; false, with a message, when it cannot start.
+inline bool startRadio(radiosim::RadioSim &sim, bool paced)
+{
+    if (!sim.start()) {
+        std::fprintf(stderr, "cannot start the simulated radio: %s\n", qPrintable(sim.errorString()));
+        return false;
+    }
+    sim.setPaced(paced);
+    return true;
+}
 
 inline Figures figures(std::vector<double> v)
 {
