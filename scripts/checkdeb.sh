@@ -88,7 +88,7 @@ shown=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/radi
 [[ "$shown" == *" $version" ]] || fail "radioprog --version shows '$shown'"
 # The commands run without a display; --help names them and the exit codes.
 shown=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/radioprog" --help)
-for word in read write backup restore verify ports 退出状态; do
+for word in read write backup restore verify diff ports 退出状态; do
     grep -q "$word" <<<"$shown" || fail "radioprog --help lacks $word"
 done
 bash -n "$root/usr/share/bash-completion/completions/radioprog" || fail "bash completion does not parse"

@@ -225,6 +225,30 @@ private slots:
         }
     }
 
+    // diff: two plans field by field in the window's words; a plan and the radio written from
+    // it agree; a side that cannot be had stops with its own status.
+    void diffSides()
+    {
+        MemoryChannelTexts other;
+        LoadChannelPlan(other, m_plan);
+        other.setCell(1, 3, QStringLiteral("438.52500"));
+        const QString changed = path("changed.zq");
+        SaveChannelPlan(other, changed);
+        const Ran two = command({"diff", m_plan, changed, "--json"});
+        QCOMPARE(two.exit, int(cli::kDifferences));
+        const QJsonArray differences = two.json().value("differences").toArray();
+        QCOMPARE(differences.size(), 1);
+        QCOMPARE(differences.at(0).toObject().value("line").toString(),
+                 QStringLiteral("信道 3 接收频率: 438.50000 → 438.52500"));
+
+        QCOMPARE(command(QStringList{"write", m_plan, "--no-backup"} + port()).exit, int(cli::kDone));
+        const Ran radio = command({"diff", m_plan, "radio:" + m_sim.portPath()});
+        QVERIFY2(radio.exit == cli::kDone, qPrintable(radio.out + radio.err));
+        QCOMPARE(command({"diff", m_plan, path("none.zq")}).exit, int(cli::kRefused));
+        QCOMPARE(command({"diff", "radio:/dev/nonexistent-radio", m_plan}).exit, int(cli::kPortError));
+        QCOMPARE(command({"diff", m_plan}).exit, int(cli::kUsage));
+    }
+
     // --yes lets the warnings through; they are still listed.
     void yesWritesDespiteWarnings()
     {
