@@ -3,7 +3,7 @@
 // and the time from the program's start to the first byte on the line. Not a test: nothing asserts.
 //
 //   build-release/bench/bench_cli [runs]
-#include "bench/benchutil.h"
+#include "testsupport/benchutil.h"
 #include "channels/channelplan.h"
 #include "channels/memorychanneltexts.h"
 #include "tools/radiosim/radiosim.h"
