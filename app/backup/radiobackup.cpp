@@ -46,10 +46,10 @@ RadioBackup::RadioBackup(TForm1 &main, TForm3 &progress, const QList<SignallingW
     for (SignallingWindow *window : windows)
         m_windows << window;
 
-    backupAction = new QAction(QStringLiteral("备份电台"), this);
-    restoreAction = new QAction(QStringLiteral("恢复电台"), this);
-    autoBackupAction = new QAction(QStringLiteral("写频前自动备份"), this);
-    verifyAction = new QAction(QStringLiteral("写入后读回校验"), this);
+    backupAction = new QAction(QStringLiteral("备份电台(&B)…"), this);
+    restoreAction = new QAction(QStringLiteral("恢复电台(&T)…"), this);
+    autoBackupAction = new QAction(QStringLiteral("写频前自动备份(&U)"), this);
+    verifyAction = new QAction(QStringLiteral("写入后读回校验(&V)"), this);
     for (auto [action, key] : {std::pair{autoBackupAction, kAutoBackupKey}, std::pair{verifyAction, kVerifyKey}}) {
         action->setCheckable(true);
         // Only the user's own choice is kept, not a change made by the program.
@@ -64,8 +64,12 @@ RadioBackup::RadioBackup(TForm1 &main, TForm3 &progress, const QList<SignallingW
     connect(backupAction, &QAction::triggered, this, rtl::guarded([this] { backupClick(); }));
     connect(restoreAction, &QAction::triggered, this, rtl::guarded([this] { restoreClick(); }));
 
-    chooseBackupFile = [this] { return runFileDialog(&m_main, QFileDialog::AcceptSave, kImageFilter, kImageSuffix); };
-    chooseRestoreFile = [this] { return runFileDialog(&m_main, QFileDialog::AcceptOpen, kImageFilter, kImageSuffix); };
+    chooseBackupFile = [this] {
+        return runFileDialog(&m_main, QFileDialog::AcceptSave, kImageFilter, kImageSuffix, {}, QStringLiteral("备份电台到文件"));
+    };
+    chooseRestoreFile = [this] {
+        return runFileDialog(&m_main, QFileDialog::AcceptOpen, kImageFilter, kImageSuffix, {}, QStringLiteral("选择要恢复到电台的镜像文件"));
+    };
     confirmRestore = [this](const QString &file, const RadioImage &image) {
         return confirmRestoreImage(&m_main, file, image);
     };

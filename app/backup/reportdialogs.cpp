@@ -14,6 +14,20 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+QTableWidget *rowsTable(QWidget *parent, const QStringList &headers, const QList<QStringList> &rows)
+{
+    auto *table = new QTableWidget(int(rows.size()), int(headers.size()), parent);
+    table->setHorizontalHeaderLabels(headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < headers.size(); ++c)
+            table->setItem(r, c, new QTableWidgetItem(rows[r].value(c)));
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
 namespace {
 
 // A dialog with a caption line, a read-only table of rows and the given buttons.
@@ -24,16 +38,7 @@ QDialog *tableDialog(QWidget *parent, const QString &caption, const QStringList 
     dialog->setWindowTitle(rtl::kAppTitle);
     auto *layout = new QVBoxLayout(dialog);
     layout->addWidget(new QLabel(caption, dialog));
-    auto *table = new QTableWidget(int(rows.size()), int(headers.size()), dialog);
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < headers.size(); ++c)
-            table->setItem(r, c, new QTableWidgetItem(rows[r].value(c)));
-    table->resizeColumnsToContents();
-    table->horizontalHeader()->setStretchLastSection(true);
-    layout->addWidget(table);
+    layout->addWidget(rowsTable(dialog, headers, rows));
     buttons->setParent(dialog);
     layout->addWidget(buttons);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);

@@ -8,7 +8,11 @@
 
 #include <QList>
 
+class QTableWidget;
 class QWidget;
+
+// A read-only table of `rows` under `headers`, its columns fitted to their texts.
+QTableWidget *rowsTable(QWidget *parent, const QStringList &headers, const QList<QStringList> &rows);
 
 // True when the user chose 写入.
 bool confirmPlanWarnings(QWidget *parent, const QList<PlanWarning> &warnings);

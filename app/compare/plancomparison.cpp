@@ -3,6 +3,7 @@
 
 #include "app/Unit1.h"
 #include "app/backup/radiobackup.h"
+#include "app/backup/reportdialogs.h"
 #include "app/compare/comparewindow.h"
 #include "rtl/dialogs.h"
 #include "rtl/guard.h"
@@ -26,20 +27,6 @@ const QString kScreenName = QStringLiteral("屏幕上的写频方案");
 QSettings preferences()
 {
     return QSettings(QStringLiteral("radioprog"), QStringLiteral("radioprog"));
-}
-
-QTableWidget *rowsTable(QWidget *parent, const QStringList &headers, const QList<QStringList> &rows)
-{
-    auto *table = new QTableWidget(int(rows.size()), int(headers.size()), parent);
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < headers.size(); ++c)
-            table->setItem(r, c, new QTableWidgetItem(rows[r].value(c)));
-    table->resizeColumnsToContents();
-    table->horizontalHeader()->setStretchLastSection(true);
-    return table;
 }
 
 } // namespace
@@ -85,9 +72,9 @@ bool confirmWriteWithChanges(QWidget *parent, const QList<PlanWarning> &warnings
 
 PlanComparison::PlanComparison(TForm1 &main) : QObject(&main), m_main(main)
 {
-    compareAction = new QAction(QStringLiteral("比较(&D)…"), this);
+    compareAction = new QAction(QStringLiteral("比较(&M)…"), this);
     checkAction = new QAction(QStringLiteral("与电台核对(&K)"), this);
-    previewAction = new QAction(QStringLiteral("写入前显示改动"), this);
+    previewAction = new QAction(QStringLiteral("写入前显示改动(&W)"), this);
     previewAction->setCheckable(true);
     previewAction->setChecked(true);
     // Only the user's own choice is kept, not a change made by the program.

@@ -20,6 +20,8 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QMenu>
+#include <QMenuBar>
 #include <QtTest>
 
 using radiosim::Event;
@@ -50,6 +52,26 @@ private slots:
         destroyForms();
         m_sim.stop();
         m_boxes.reset();
+    }
+
+    // No two items of a menu share a key, so Alt+F, then a letter, never lands on the wrong one.
+    void menuKeysAreOneEach()
+    {
+        for (QAction *top : Form1->menuBar()->actions()) {
+            QVERIFY2(top->text().contains(QRegularExpression(QStringLiteral("\\(&\\w\\)"))), qPrintable(top->text()));
+            QSet<QChar> keys;
+            for (QAction *item : top->menu()->actions()) {
+                if (item->isSeparator() || item->text().isEmpty())
+                    continue;
+                const QRegularExpressionMatch key =
+                    QRegularExpression(QStringLiteral("\\(&(\\w)\\)")).match(item->text());
+                if (!key.hasMatch())
+                    continue; // 撤销 and 重做 name their step and go by Ctrl+Z and Ctrl+Y
+                const QChar letter = key.captured(1).at(0).toUpper();
+                QVERIFY2(!keys.contains(letter), qPrintable(item->text()));
+                keys.insert(letter);
+            }
+        }
     }
 
     void startState()
