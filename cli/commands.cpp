@@ -5,6 +5,7 @@
 #include "channels/channelcodec.h"
 #include "compare/comparesides.h"
 #include "compare/sideloader.h"
+#include "fleet/fleetcommand.h"
 #include "channels/channellint.h"
 #include "channels/channelplan.h"
 #include "channels/memorychanneltexts.h"
@@ -32,6 +33,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTextStream>
 #include <QJsonObject>
 
 #include <functional>
@@ -208,6 +210,12 @@ struct Args {
     QCommandLineOption noBackup{QStringLiteral("no-backup"), QStringLiteral("写入前不自动备份电台。")};
     QCommandLineOption noVerify{QStringLiteral("no-verify"), QStringLiteral("写入后不读回校验。")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示本命令的帮助。")};
+    QCommandLineOption radios{QStringLiteral("radios"), QStringLiteral("电台表（CSV）：每台电台一行，标签、端口和身份码。"),
+                              QStringLiteral("RADIOS.csv")};
+    QCommandLineOption ports{QStringLiteral("ports"), QStringLiteral("标为“下一台”的行轮流使用的写频线，用逗号分开。"),
+                             QStringLiteral("P1,P2,…")};
+    QCommandLineOption report{QStringLiteral("report"), QStringLiteral("批量写频报告（CSV）保存到 FILE。"),
+                              QStringLiteral("FILE")};
 };
 
 struct CommandInfo {
@@ -235,6 +243,10 @@ const QList<CommandInfo> &commands()
          QStringLiteral("校验：读取电台（不写入），与写频文件逐项比较。"), 1, true, false, false},
         {QStringLiteral("diff"), QStringLiteral("diff A B"),
          QStringLiteral("逐项比较两份数据：A、B 各为 .zq、.rimg 或 radio:PORT。"), 2, false, false, false},
+        {QStringLiteral("fleet"),
+         QStringLiteral("fleet TEMPLATE.rimg --radios RADIOS.csv [--ports P1,P2,…] [--report REPORT.csv]"),
+         QStringLiteral("批量写频：同一模板写入多台电台，每台写入自己的身份码，先备份、后读回校验。"), 1, false, false,
+         false},
         {QStringLiteral("ports"), QStringLiteral("ports [--port PORT]"),
          QStringLiteral("列出串口，并给出串口诊断对每个串口的检查结果。"), 0, false, false, false},
     };
@@ -588,6 +600,33 @@ std::optional<Side> loadSide(const QString &spec, const QList<int> &radioGroups,
     return side;
 }
 
+int fleetCommand(Args &a, Report &report, const Console &console)
+{
+    if (a.parser.value(a.radios).isEmpty())
+        return report.finish(kUsage, QStringLiteral("缺少电台表：--radios RADIOS.csv"));
+    FleetCommandOptions options;
+    options.templateFile = a.parser.positionalArguments().value(0);
+    options.radiosFile = a.parser.value(a.radios);
+    options.ports = a.parser.value(a.ports).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    options.reportFile = a.parser.value(a.report);
+    // The lines go straight to the terminal as each radio ends; under --json they become fields.
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    QTextStream directOut(console.out), directErr(console.err);
+    const bool json = a.parser.isSet(a.json);
+    const int exit = runFleetCommand(options, json ? out : directOut, json ? err : directErr);
+    directOut.flush();
+    directErr.flush();
+    if (!json)
+        return exit;
+    report.fields.insert(QStringLiteral("lines"), QJsonArray::fromStringList(outText.split(QLatin1Char('\n'), Qt::SkipEmptyParts)));
+    report.fields.insert(QStringLiteral("problems"), QJsonArray::fromStringList(errText.split(QLatin1Char('\n'), Qt::SkipEmptyParts)));
+    if (!options.reportFile.isEmpty())
+        report.fields.insert(QStringLiteral("report"), QFileInfo(options.reportFile).absoluteFilePath());
+    const QStringList lines = outText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return report.finish(exit, exit == kRefused ? errText.trimmed() : lines.value(lines.size() - 1));
+}
+
 int diffCommand(Args &a, Report &report, const Console &console)
 {
     const QStringList specs = a.parser.positionalArguments();
@@ -731,6 +770,11 @@ int runCommand(const QStringList &arguments, const Console &console)
         a.parser.addOption(a.port);
     if (info && info->output)
         a.parser.addOption(a.output);
+    if (info && info->name == QStringLiteral("fleet")) {
+        a.parser.addOption(a.radios);
+        a.parser.addOption(a.ports);
+        a.parser.addOption(a.report);
+    }
     if (info && info->writeOptions) {
         a.parser.addOption(a.yes);
         a.parser.addOption(a.noBackup);
@@ -764,7 +808,7 @@ int runCommand(const QStringList &arguments, const Console &console)
         {QStringLiteral("read"), readCommand},       {QStringLiteral("write"), writeCommand},
         {QStringLiteral("backup"), backupCommand},   {QStringLiteral("restore"), restoreCommand},
         {QStringLiteral("verify"), verifyCommand},   {QStringLiteral("ports"), portsCommand},
-        {QStringLiteral("diff"), diffCommand},
+        {QStringLiteral("diff"), diffCommand},       {QStringLiteral("fleet"), fleetCommand},
     };
     if (!run.contains(name))
         return report.finish(kUsage, QStringLiteral("未知的命令：%1").arg(name));

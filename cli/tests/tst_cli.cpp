@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/exitcodes.h"
 #include "image/radioimage.h"
+#include "testsupport/radioblocks.h"
 #include "tools/radiosim/radiosim.h"
 
 #include <QBuffer>
@@ -12,8 +13,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
+
 #include <QtTest>
 
 using radiosim::RadioSim;
@@ -133,18 +134,7 @@ private slots:
     // A backup is all 52 blocks; restored over a changed radio it puts every one back.
     void backupThenRestore()
     {
-        QRandomGenerator random(7);
-        QMap<int, QByteArray> original;
-        for (const BlockGroup &group : blockGroups())
-            for (int key : group.keys) {
-                QByteArray p(28, '\0');
-                for (char &c : p)
-                    c = char(random.bounded(256));
-                if (p[1] == 0x30)
-                    p[1] = 0x31;
-                m_sim.setBlock(keyType(key), keyNumber(key), p);
-                original.insert(key, p);
-            }
+        const QMap<int, QByteArray> original = fillRadio(m_sim, 7);
         const QString image = path("radio.rimg");
         const Ran backup = command(QStringList{"backup", "-o", image, "--json"} + port());
         QCOMPARE(backup.exit, int(cli::kDone));
@@ -159,6 +149,43 @@ private slots:
         QCOMPARE(restore.out.trimmed(), QStringLiteral("恢复完成，校验通过"));
         for (auto it = original.cbegin(); it != original.cend(); ++it)
             QCOMPARE(m_sim.block(keyType(it.key()), keyNumber(it.key())), it.value());
+    }
+
+    // fleet: the table checked before any byte (duplicate IDs: 2, the radio hears nothing), then
+    // each radio backed up, written with its own ID and read back; the report names it passed.
+    void fleetProgramsTheTable()
+    {
+        // The template: a radio holding the plan, backed up.
+        const QString image = path("template.rimg");
+        QCOMPARE(command(QStringList{"write", m_plan, "--yes", "--no-backup", "--no-verify"} + port()).exit, int(cli::kDone));
+        QCOMPARE(command(QStringList{"backup", "-o", image} + port()).exit, int(cli::kDone));
+        m_sim.clearLogs();
+        const QString radios = path("radios.csv");
+        const auto table = [&](const QString &secondId) {
+            QFile file(radios);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(QStringLiteral("标签,端口,ID码,队列（自身）,ID（自身）\n电台 1,%1,1001,100,1\n电台 2,%1,%2,100,2\n").arg(m_sim.portPath(), secondId).toUtf8());
+        };
+        table(QStringLiteral("1001"));
+        const Ran refused = command({"fleet", image, "--radios", radios, "--json"});
+        QCOMPARE(refused.exit, int(cli::kRefused));
+        QVERIFY(refused.json().value("message").toString().contains(QStringLiteral("相同")));
+        QVERIFY(m_sim.received().isEmpty());
+
+        QCOMPARE(command({"fleet", image}).exit, int(cli::kUsage));
+
+        QFile::remove(radios);
+        QFile file(radios);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("标签,端口,ID码,队列（自身）,ID（自身）\n电台 1,%1,1001,100,1\n").arg(m_sim.portPath()).toUtf8());
+        file.close();
+        const QString report = path("report.csv");
+        const Ran ran = command({"fleet", image, "--radios", radios, "--report", report});
+        QVERIFY2(ran.exit == cli::kDone, qPrintable(ran.err + ran.out));
+        QVERIFY(ran.out.contains(QStringLiteral("通过 1 / 1")));
+        QFile written(report);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(written.readAll()).contains(QStringLiteral(",1001,")));
     }
 
     // Each failure its own status, and the radio untouched where the command stops before it.
