@@ -9,4 +9,4 @@ radioprog_install_packages
 BUILD=build-release
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DRADIOPROG_BUILD_TESTS=OFF
 cmake --build "$BUILD" -j"$(nproc)"
-exec "$BUILD/app/radioprog" "$@"
+exec "$BUILD/cli/radioprog" "$@"

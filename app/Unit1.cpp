@@ -16,6 +16,7 @@
 #include "grid/cellgrid.h"
 #include "grid/griddefinition.h"
 #include "protocol/channeltransfer.h"
+#include "protocol/runtexts.h"
 #include "protocol/transferreport.h"
 #include "rtl/dialogs.h"
 #include "rtl/guard.h"
@@ -513,7 +514,7 @@ void TForm1::channelWriteEnded(const TransferOutcome &outcome)
     Form3->Button2Click();
     emit channelTransferEnded(true);
     if (!(afterChannelWrite && afterChannelWrite(outcome)))
-        rtl::dialogs::infoBox(QStringLiteral("写入成功"));
+        rtl::dialogs::infoBox(runtexts::kWriteDone);
 }
 
 void TForm1::channelReadEnded(const TransferOutcome &outcome)

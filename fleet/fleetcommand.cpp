@@ -12,8 +12,9 @@
 
 namespace {
 
-constexpr int kFailed = 1;
+// The command line's exit statuses: a file refused, a radio that did not pass.
 constexpr int kRefused = 2;
+constexpr int kFailed = 4;
 
 QString defaultBackupFolder(const FleetCommandOptions &options)
 {
@@ -35,7 +36,7 @@ int runFleetCommand(const FleetCommandOptions &options, QTextStream &out, QTextS
         table = FleetTable::load(options.radiosFile);
     } catch (const rtl::Exception &e) {
         err << e.message() << Qt::endl;
-        return kFailed;
+        return kRefused;
     }
     FleetRunner runner(table, tmpl);
     runner.setSharedPorts(options.ports);
@@ -76,7 +77,7 @@ int runFleetCommand(const FleetCommandOptions &options, QTextStream &out, QTextS
             saveFleetReportCsv(report, options.reportFile);
         } catch (const rtl::Exception &e) {
             err << e.message() << Qt::endl;
-            return kFailed;
+            return kRefused;
         }
     }
     out << QStringLiteral("通过 %1 / %2").arg(report.passedCount()).arg(report.rows.size()) << Qt::endl;

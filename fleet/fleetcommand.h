@@ -15,7 +15,7 @@ struct FleetCommandOptions {
     QString backupFolder; // none: "backups" beside the report, or the program's data folder
 };
 
-// Checks first (nothing is written when they find a blocking issue: exit status 2), then runs
-// the fleet in an event loop of its own, a line per radio as it ends. Exit status 1 when a radio
-// failed or a file could not be read or written.
+// Checks first (nothing is written when they find a blocking issue: exit status 2, as for a file
+// that cannot be read or a report that cannot be written), then runs the fleet in an event loop
+// of its own, a line per radio as it ends. Exit status 4 when a radio did not pass.
 int runFleetCommand(const FleetCommandOptions &options, QTextStream &out, QTextStream &err);

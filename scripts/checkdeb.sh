@@ -25,7 +25,8 @@ tags=$(lintian --fail-on error,warning --display-info "$deb") || fail "lintian f
 grep -q ' hardening-' <<<"$tags" && fail "the programs lack hardening"
 
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in ./usr/bin/radioprog ./usr/bin/radio-sim \
+for f in ./usr/bin/radioprog ./usr/bin/radio-sim ./usr/lib/radioprog/radioprog-window \
+         ./usr/share/bash-completion/completions/radioprog \
          ./usr/share/applications/"$id".desktop \
          ./usr/share/metainfo/"$id".metainfo.xml \
          ./usr/share/mime/packages/"$id".xml \
@@ -68,7 +69,8 @@ appstreamcli validate --no-net --strict "$root/usr/share/metainfo/$id.metainfo.x
 grep -qF "<id>$id</id>" "$root/usr/share/metainfo/$id.metainfo.xml" || fail "metainfo's id is not $id"
 page=$(zcat "$root/usr/share/man/man1/radioprog.1.gz")
 grep -q '^\.TH RADIOPROG 1' <<<"$page" || fail "man page"
-for topic in '导入 CSV' '备份电台' '恢复电台' '写频前自动备份' '写入后读回校验' '^\.SH FILES' 'radioprog\.conf' '/backups/'; do
+for topic in '导入 CSV' '备份电台' '恢复电台' '写频前自动备份' '写入后读回校验' '^\.SH FILES' 'radioprog\.conf' '/backups/' \
+             '^\.SH COMMANDS' '^\.SH EXIT STATUS' 'verify' 'restore'; do
     grep -q "$topic" <<<"$page" || fail "man page lacks $topic"
 done
 rules="$root/usr/lib/udev/rules.d/70-radioprog.rules"
@@ -79,11 +81,17 @@ grep -q 'TAG+="uaccess"' "$rules" && grep -q 'ENV{ID_MM_DEVICE_IGNORE}="1"' "$ru
 
 # The program names its desktop entry to Qt (kDesktopName, a UTF-16 literal): the one installed.
 hex() { od -An -tx1 -v | tr -s ' \n' '  '; }
-grep -qF "$(printf %s "$id" | iconv -t UTF-16LE | hex)" <(hex <"$root/usr/bin/radioprog") \
-    || fail "radioprog does not name its desktop entry $id"
+grep -qF "$(printf %s "$id" | iconv -t UTF-16LE | hex)" <(hex <"$root/usr/lib/radioprog/radioprog-window") \
+    || fail "the window program does not name its desktop entry $id"
 
 shown=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/radioprog" --version)
 [[ "$shown" == *" $version" ]] || fail "radioprog --version shows '$shown'"
+# The commands run without a display; --help names them and the exit codes.
+shown=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/radioprog" --help)
+for word in read write backup restore verify diff ports 退出状态; do
+    grep -q "$word" <<<"$shown" || fail "radioprog --help lacks $word"
+done
+bash -n "$root/usr/share/bash-completion/completions/radioprog" || fail "bash completion does not parse"
 shown=$("$root/usr/bin/radio-sim" --version)
 [[ "$shown" == *" $version" ]] || fail "radio-sim --version shows '$shown'"
 

@@ -6,6 +6,8 @@
 #include "app/filedialogs.h"
 #include "app/backup/reportdialogs.h"
 #include "frames/frame.h"
+#include "image/autobackup.h"
+#include "protocol/runtexts.h"
 #include "protocol/channeltransfer.h"
 #include "protocol/transferreport.h"
 #include "rtl/dialogs.h"
@@ -74,8 +76,7 @@ RadioBackup::RadioBackup(TForm1 &main, TForm3 &progress, const QList<SignallingW
     showDifferences = [this](const QString &title, const QList<ReadBackDifference> &differences) {
         showReadBackDifferences(&m_main, title, differences);
     };
-    autoBackupFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
-                       + QStringLiteral("/backups");
+    autoBackupFolder = ::autoBackupFolder();
 
     // A completed write or a read of the radio the user started ends what the last automatic
     // backup was for.
@@ -191,10 +192,7 @@ void RadioBackup::stepStarted(int step, int steps, int group, bool write)
     if (!running())
         return;
     m_group = group;
-    status(QStringLiteral("%1 %2（%3/%4）…")
-               .arg(write ? QStringLiteral("正在写入") : QStringLiteral("正在读取"), blockGroups().at(group).name)
-               .arg(step + 1)
-               .arg(steps));
+    status(runtexts::stepText(write, group, step, steps));
     m_progress.show();
     // A channel step shows its progress through the main window, as the user's own transfer does.
     if (group > 0) {
@@ -235,7 +233,7 @@ void RadioBackup::finish()
     std::sort(groups.begin(), groups.end());
     const QString missing = missingBlocks(groups);
     if (!missing.isEmpty()) {
-        fail(QStringLiteral("电台没有送回这些数据块：%1。").arg(missing));
+        fail(runtexts::missingBlocksText(missing));
         return;
     }
     const Run run = m_run;
@@ -254,22 +252,15 @@ void RadioBackup::finish()
     switch (run) {
     case Run::Backup:
         saveRadioImage(image, m_target);
-        status(QStringLiteral("电台已备份到 %1").arg(m_target));
-        rtl::dialogs::infoBox(QStringLiteral("已备份电台的 %1 个数据块。").arg(image.frames.size()));
+        status(runtexts::backedUpTo(m_target));
+        rtl::dialogs::infoBox(runtexts::backedUp(int(image.frames.size())));
         break;
     case Run::AutoBackup: {
         // A backup that cannot be kept stops the write: the error box says why.
-        // Not through a link someone planted in the folder's place: the backup would land in theirs.
-        QString why;
-        if (!rtl::makePrivateFolder(autoBackupFolder, &why))
-            throw ERadioImageError(QStringLiteral("无法建立自动备份文件夹 %1：%2").arg(autoBackupFolder, why));
-        const QString file = QDir(autoBackupFolder).filePath(
-            QStringLiteral("auto-%1.%2").arg(image.readAt.toLocalTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")),
-                                             kImageSuffix));
-        saveRadioImage(image, file);
+        const QString file = saveAutoBackup(image, autoBackupFolder);
         m_lastAutoBackup = file;
         m_backupAwaitingWrite = true;
-        status(QStringLiteral("写频前的自动备份已保存到 %1").arg(file));
+        status(runtexts::autoBackupSaved(file));
         QMap<int, QByteArray> radio;
         for (int key : blockGroups().at(0).keys)
             radio.insert(key, image.payload(key));
@@ -298,11 +289,9 @@ void RadioBackup::finish()
             }
         }
         if (differences.isEmpty())
-            rtl::dialogs::infoBox(run == Run::Restore ? QStringLiteral("恢复完成，校验通过")
-                                                      : QStringLiteral("写入成功\n读回校验通过"));
+            rtl::dialogs::infoBox(run == Run::Restore ? runtexts::kRestoreVerified : runtexts::kWriteVerified);
         else if (showDifferences)
-            showDifferences(run == Run::Restore ? QStringLiteral("恢复后读回的数据与镜像不同：")
-                                                : QStringLiteral("写入后读回校验发现电台中的数据与写入的不同："),
+            showDifferences(run == Run::Restore ? runtexts::kRestoreDiffers : runtexts::kWriteDiffers,
                             differences);
         break;
     }
@@ -316,10 +305,10 @@ void RadioBackup::fail(const QString &message, const TransferOutcome *outcome, b
     if (!running())
         return;
     static const QMap<Run, QString> kEnded{
-        {Run::Backup, QStringLiteral("备份未完成，没有保存镜像文件。")},
-        {Run::AutoBackup, QStringLiteral("自动备份未完成，没有写入电台。")},
-        {Run::Restore, QStringLiteral("恢复未完成：电台中的数据可能只写入了一部分，请重新恢复。")},
-        {Run::ReadBack, QStringLiteral("电台已确认收到写入的全部数据块，但读回校验没有完成。")}};
+        {Run::Backup, runtexts::runEnded(runtexts::Run::Backup)},
+        {Run::AutoBackup, runtexts::runEnded(runtexts::Run::AutoBackup)},
+        {Run::Restore, runtexts::runEnded(runtexts::Run::Restore)},
+        {Run::ReadBack, runtexts::runEnded(runtexts::Run::ReadBack)}};
     const Run run = m_run;
     const int group = std::max(0, m_group);
     const QMap<int, QByteArray> checkAgainst = m_checkAgainst;
@@ -448,12 +437,7 @@ QMap<int, QByteArray> RadioBackup::receivedPayloads(const QList<int> &groups) co
 
 QString RadioBackup::missingBlocks(const QList<int> &groups) const
 {
-    QStringList missing;
-    for (int g : groups)
-        for (int key : blockGroups().at(g).keys)
-            if (!m_result.frames.contains(key))
-                missing << QStringLiteral("%1/%2").arg(keyType(key)).arg(keyNumber(key));
-    return missing.join(QStringLiteral("，"));
+    return runtexts::missingBlocks(m_result.frames, groups);
 }
 
 void RadioBackup::status(const QString &text)

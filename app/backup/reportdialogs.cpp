@@ -1,6 +1,7 @@
 // A table in a dialog, for the warnings before a write and the differences after it.
 #include "app/backup/reportdialogs.h"
 
+#include "protocol/runtexts.h"
 #include "rtl/dialogs.h"
 
 #include <QDialog>
@@ -60,7 +61,7 @@ bool confirmPlanWarnings(QWidget *parent, const QList<PlanWarning> &warnings)
     auto *buttons = new QDialogButtonBox;
     buttons->addButton(QStringLiteral("写入"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole)->setDefault(true);
-    QDialog *dialog = tableDialog(parent, QStringLiteral("写入前请检查以下可能的问题："),
+    QDialog *dialog = tableDialog(parent, runtexts::kPlanWarnings,
                                   {QStringLiteral("信道"), QStringLiteral("列"), QStringLiteral("值"),
                                    QStringLiteral("说明")},
                                   rows, buttons);

@@ -400,7 +400,7 @@ private slots:
 
         tableOf({sims[0].portPath(), ""}, {"6001", "6002"}).save(options.radiosFile);
         sims[1].alterWrites(frame::kDtmfBlock, 0, 10, 0x01);
-        QCOMPARE(runFleetCommand(options, outStream, errStream), 1);
+        QCOMPARE(runFleetCommand(options, outStream, errStream), 4);
         sims[1].clearFaults();
         fillRadio(sims[1], 102); // a fresh radio on the shared cable
         QCOMPARE(runFleetCommand(options, outStream, errStream), 0);
