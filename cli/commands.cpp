@@ -549,14 +549,14 @@ QJsonArray fieldDifferencesJson(const QList<FieldDifference> &differences)
 
 // One side of a diff, loaded to its end; a radio's port is opened once first, so that a port
 // that will not open is told as a port error.
-std::optional<Side> loadSide(const QString &spec, const QList<int> &radioGroups, const Console &console, int *exit,
+std::optional<Side> loadSide(const QString &source, const QList<int> &radioGroups, const Console &console, int *exit,
                              QString *message)
 {
     RadioSession session;
     SideLoader loader;
-    const bool radio = spec.startsWith(kRadioPrefix);
+    const bool radio = source.startsWith(kRadioPrefix);
     if (radio) {
-        session.setPort(spec.mid(kRadioPrefix.size()));
+        session.setPort(source.mid(kRadioPrefix.size()));
         try {
             session.open();
         } catch (const rtl::Exception &e) {
@@ -581,7 +581,7 @@ std::optional<Side> loadSide(const QString &spec, const QList<int> &radioGroups,
     });
     QObject::connect(&loader, &SideLoader::progress, &loop, [&](int blocks, int total) {
         if (console.progress && total > 0)
-            console.err->write(QStringLiteral("\r\033[K%1 %2/%3").arg(spec).arg(blocks).arg(total).toUtf8());
+            console.err->write(QStringLiteral("\r\033[K%1 %2/%3").arg(source).arg(blocks).arg(total).toUtf8());
     });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
@@ -589,7 +589,7 @@ std::optional<Side> loadSide(const QString &spec, const QList<int> &radioGroups,
             loader.abort();
     });
     poll.start(50);
-    loader.load(spec);
+    loader.load(source);
     loop.exec();
     if (console.progress && radio)
         console.err->write("\r\033[K");
@@ -629,24 +629,21 @@ int fleetCommand(Args &a, Report &report, const Console &console)
 
 int diffCommand(Args &a, Report &report, const Console &console)
 {
-    const QStringList specs = a.parser.positionalArguments();
-    report.fields.insert(QStringLiteral("a"), specs.value(0));
-    report.fields.insert(QStringLiteral("b"), specs.value(1));
+    const QStringList sources = a.parser.positionalArguments();
+    report.fields.insert(QStringLiteral("a"), sources.value(0));
+    report.fields.insert(QStringLiteral("b"), sources.value(1));
     report.fields.insert(QStringLiteral("time"), utcText(QDateTime::currentDateTimeUtc()));
     // Against a plan, which holds the channels alone, the radio is read for its channels alone.
-    const auto isPlan = [](const QString &spec) {
-        return !spec.startsWith(kRadioPrefix) && !spec.endsWith(QLatin1Char('.') + kImageSuffix, Qt::CaseInsensitive);
-    };
     QList<int> radioGroups;
     for (int g = 0; g < groups::kCount; ++g)
-        if (g == groups::kChannels || !(isPlan(specs.value(0)) || isPlan(specs.value(1))))
+        if (g == groups::kChannels || !(isPlanSource(sources.value(0)) || isPlanSource(sources.value(1))))
             radioGroups << g;
     int exit = kDone;
     QString message;
-    const std::optional<Side> first = loadSide(specs.value(0), radioGroups, console, &exit, &message);
+    const std::optional<Side> first = loadSide(sources.value(0), radioGroups, console, &exit, &message);
     if (!first)
         return report.finish(exit, message);
-    const std::optional<Side> second = loadSide(specs.value(1), radioGroups, console, &exit, &message);
+    const std::optional<Side> second = loadSide(sources.value(1), radioGroups, console, &exit, &message);
     if (!second)
         return report.finish(exit, message);
     const SideComparison comparison = compareSides(*first, *second);

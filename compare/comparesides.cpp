@@ -76,3 +76,8 @@ SideComparison compareSides(const Side &a, const Side &b)
     out.differences = compareBlocks(a.payloads, b.payloads, options);
     return out;
 }
+
+bool isPlanSource(const QString &source)
+{
+    return !source.startsWith(kRadioPrefix) && !source.endsWith(QLatin1Char('.') + kImageSuffix, Qt::CaseInsensitive);
+}

@@ -24,7 +24,7 @@ struct Side {
     bool plan = false;
 };
 
-// The prefix of a radio in a side's spec: "radio:/dev/ttyUSB0", "radio:COM3".
+// The prefix of a radio in a side's source: "radio:/dev/ttyUSB0", "radio:COM3".
 inline const QString kRadioPrefix = QStringLiteral("radio:");
 inline const QString kPlanSuffix = QStringLiteral("zq");
 inline const QString kImageSuffix = QStringLiteral("rimg");
@@ -38,6 +38,8 @@ Side loadPlanSide(const QString &fileName);
 Side loadImageSide(const QString &fileName);
 // A file by its suffix: .rimg an image, anything else a channel plan.
 Side loadFileSide(const QString &fileName);
+// Whether `source` (a file or "radio:PORT") is read as a channel plan by loadFileSide.
+bool isPlanSource(const QString &source);
 
 struct SideComparison {
     QList<FieldDifference> differences;

@@ -31,19 +31,19 @@ void SideLoader::setGroups(const QList<int> &groups)
     m_groups = groups;
 }
 
-void SideLoader::load(const QString &spec)
+void SideLoader::load(const QString &source)
 {
     if (m_running)
         throw rtl::Exception(QStringLiteral("正在读取另一方，请稍候。"));
     m_running = true;
-    if (spec.startsWith(kRadioPrefix)) {
-        readRadio(spec.mid(kRadioPrefix.size()));
+    if (source.startsWith(kRadioPrefix)) {
+        readRadio(source.mid(kRadioPrefix.size()));
         return;
     }
-    QTimer::singleShot(0, this, rtl::guarded([this, spec] {
+    QTimer::singleShot(0, this, rtl::guarded([this, source] {
         m_running = false;
         try {
-            emit loaded(loadFileSide(spec));
+            emit loaded(loadFileSide(source));
         } catch (const ESideError &e) {
             emit failed(e.message());
         }

@@ -1,4 +1,4 @@
-// Loads a side of a comparison from its spec: a .zq or .rimg file at once, the radio
+// Loads a side of a comparison from its source: a .zq or .rimg file at once, the radio
 // ("radio:PORT") through a backup run of a radio session, which takes its time.
 #pragma once
 
@@ -24,7 +24,7 @@ public:
 
     // Ends in loaded() or failed(), from the event loop in either case, so that whoever called
     // may connect after the call. Throws when a load is already under way.
-    void load(const QString &spec);
+    void load(const QString &source);
     bool running() const { return m_running; }
     // Ends a running radio read; failed() tells it.
     void abort();

@@ -23,7 +23,7 @@
 
 namespace {
 
-const QString kScreenSpec = QStringLiteral("plan:screen");
+const QString kScreenSource = QStringLiteral("plan:screen");
 const QStringList kKinds{QStringLiteral("屏幕上的写频方案"), QStringLiteral("写频文件（.zq）…"),
                          QStringLiteral("电台镜像（.rimg）…"), QStringLiteral("电台（现在读取）")};
 
@@ -114,14 +114,14 @@ CompareWindow::~CompareWindow()
 
 bool CompareWindow::comparing() const
 {
-    return !m_specs.isEmpty() || m_loader->running();
+    return !m_sources.isEmpty() || m_loader->running();
 }
 
-QString CompareWindow::specOf(SideKind kind)
+QString CompareWindow::sourceOf(SideKind kind)
 {
     switch (kind) {
     case ScreenPlan:
-        return kScreenSpec;
+        return kScreenSource;
     case PlanFile:
     case ImageFile:
         return chooseSideFile ? chooseSideFile(kind) : QString();
@@ -133,29 +133,27 @@ QString CompareWindow::specOf(SideKind kind)
 
 void CompareWindow::compareClick()
 {
-    const QString a = specOf(SideKind(sideA->currentIndex()));
+    const QString a = sourceOf(SideKind(sideA->currentIndex()));
     if (a.isEmpty())
         return;
-    const QString b = specOf(SideKind(sideB->currentIndex()));
+    const QString b = sourceOf(SideKind(sideB->currentIndex()));
     if (b.isEmpty())
         return;
-    compareSpecs(a, b);
+    compareSources(a, b);
 }
 
-void CompareWindow::compareSpecs(const QString &a, const QString &b)
+void CompareWindow::compareSources(const QString &a, const QString &b)
 {
     if (comparing())
         throw rtl::Exception(QStringLiteral("正在比较，请稍候。"));
     m_sides.clear();
-    m_specs = {a, b};
+    m_sources = {a, b};
     table->setRowCount(0);
     copyButton->setEnabled(false);
     saveButton->setEnabled(false);
     compareButton->setEnabled(false);
     // Against a plan the radio's channels are all there is to compare.
-    const auto isPlan = [](const QString &spec) {
-        return spec == kScreenSpec || (!spec.startsWith(kRadioPrefix) && !spec.endsWith(u'.' + kImageSuffix, Qt::CaseInsensitive));
-    };
+    const auto isPlan = [](const QString &source) { return source == kScreenSource || isPlanSource(source); };
     if (isPlan(a) || isPlan(b))
         m_loader->setGroups({0});
     else
@@ -167,15 +165,15 @@ void CompareWindow::compareSpecs(const QString &a, const QString &b)
 
 void CompareWindow::loadNext()
 {
-    if (m_specs.isEmpty()) {
+    if (m_sources.isEmpty()) {
         compareButton->setEnabled(true);
         if (m_sides.size() == 2)
             showComparison(m_sides[0], m_sides[1]);
         return;
     }
-    const QString spec = m_specs.takeFirst();
-    if (spec != kScreenSpec) {
-        m_loader->load(spec);
+    const QString source = m_sources.takeFirst();
+    if (source != kScreenSource) {
+        m_loader->load(source);
         return;
     }
     try {
@@ -189,7 +187,7 @@ void CompareWindow::loadNext()
 
 void CompareWindow::failed(const QString &message)
 {
-    m_specs.clear();
+    m_sources.clear();
     m_sides.clear();
     compareButton->setEnabled(true);
     summary->setText(QString());

@@ -41,7 +41,7 @@ public:
     // Picks the kinds and starts the comparison; files are asked for first.
     void compareClick();
     // Compares two given sides (a file chosen, the radio read) and shows the result.
-    void compareSpecs(const QString &a, const QString &b);
+    void compareSources(const QString &a, const QString &b);
     void showComparison(const Side &a, const Side &b);
     void copyClick();
     void saveClick();
@@ -52,9 +52,9 @@ public:
 private:
     void loadNext();
     void failed(const QString &message);
-    QString specOf(SideKind kind);
+    QString sourceOf(SideKind kind);
 
     SideLoader *m_loader;
-    QStringList m_specs;
+    QStringList m_sources;
     QList<Side> m_sides;
 };

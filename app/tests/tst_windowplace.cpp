@@ -145,9 +145,9 @@ int leavePlaceBehind(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    const QString spec = qEnvironmentVariable(kScreenVariable, QStringLiteral("1024x768"));
+    const QString screenText = qEnvironmentVariable(kScreenVariable, QStringLiteral("1024x768"));
     const QRegularExpressionMatch screen =
-        QRegularExpression(QStringLiteral(R"(^(\d+)x(\d+)(?:@(\d+(?:\.\d+)?))?$)")).match(spec);
+        QRegularExpression(QStringLiteral(R"(^(\d+)x(\d+)(?:@(\d+(?:\.\d+)?))?$)")).match(screenText);
     if (!screen.hasMatch()) {
         std::fprintf(stderr, "%s: not a screen (1024x768, 1920x1080@2)\n", kScreenVariable);
         return 2;
